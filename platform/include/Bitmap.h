@@ -1,0 +1,45 @@
+// An offscreen image. Rows may be longer than the visible pixels: always step
+// from row to row by BytesPerRow().
+#ifndef _BITMAP_H
+#define _BITMAP_H
+
+#include <GraphicsDefs.h>
+#include <Rect.h>
+
+namespace BPrivate {
+	class BitmapGuard;
+}
+
+class _EXPORT BBitmap {
+public:
+								BBitmap(BRect bounds, color_space colorSpace,
+									bool acceptsViews = false,
+									bool needsContiguous = false);
+	virtual						~BBitmap();
+
+	// B_OK, or why the pixels could not be allocated; Bits() is NULL then.
+			status_t			InitCheck() const;
+			bool				IsValid() const;
+
+			void*				Bits() const;
+			int32				BitsLength() const;
+			int32				BytesPerRow() const;
+			color_space			ColorSpace() const;
+			BRect				Bounds() const;
+
+private:
+	friend class BPrivate::BitmapGuard;
+
+								BBitmap(const BBitmap&);
+			BBitmap&			operator=(const BBitmap&);
+
+			uint8*				fBits;
+			int32				fBytesPerRow;
+			int32				fWidth;
+			int32				fHeight;
+			color_space			fColorSpace;
+			BRect				fBounds;
+			status_t			fInitStatus;
+};
+
+#endif	// _BITMAP_H
