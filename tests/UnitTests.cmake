@@ -1,0 +1,17 @@
+# Unit tests of the add-on: the canvas, the saver's life cycle and the mote
+# field, linked directly against the add-on's objects.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+add_executable(dustglow_unit_tests
+	CanvasTest.cpp
+	SaverLifecycleTest.cpp
+	MoteMotionTest.cpp
+	GlowCycleTest.cpp
+	MoteDiscTest.cpp
+	FrameStepTest.cpp
+)
+target_include_directories(dustglow_unit_tests PRIVATE support)
+target_link_libraries(dustglow_unit_tests PRIVATE dustglow_core platform_host
+	GTest::gtest GTest::gtest_main)
+gtest_discover_tests(dustglow_unit_tests)
