@@ -10,6 +10,7 @@ add_executable(dustglow_unit_tests
 	GlowCycleTest.cpp
 	MoteDiscTest.cpp
 	FrameStepTest.cpp
+	GoldenFieldTest.cpp
 )
 target_include_directories(dustglow_unit_tests PRIVATE support)
 target_link_libraries(dustglow_unit_tests PRIVATE dustglow_core platform_host
