@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test test-native test-m32 test-sanitize bench clean
 
 all: build
 
@@ -21,8 +21,34 @@ ARGS ?= --frames 250 --snapshot $(BUILD)/dustglow.png
 run: build
 	$(BUILD)/bin/saverhost $(ARGS)
 
-test: build
+# The whole suite: the native build, the 32-bit x86 build, and the build under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+test: test-native test-m32 test-sanitize
+
+test-native: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The add-on, the stand-in kits and the unit tests for 32-bit x86 with SSE2
+# arithmetic, run under qemu-i386 where the kernel cannot run them itself.
+M32_FLAGS = -m32 -msse2 -mfpmath=sse
+test-m32: deps
+	@cmake -S . -B $(BUILD)-m32 -DDUSTGLOW_HOST=OFF \
+		-DDUSTGLOW_GTEST_SOURCE=/usr/src/googletest \
+		-DCMAKE_C_FLAGS="$(M32_FLAGS)" -DCMAKE_CXX_FLAGS="$(M32_FLAGS)" \
+		-DCMAKE_CROSSCOMPILING_EMULATOR=$(CURDIR)/scripts/run32 >/dev/null
+	@cmake --build $(BUILD)-m32 -j $(JOBS)
+	@ctest --test-dir $(BUILD)-m32 --output-on-failure -j $(JOBS)
+
+SANITIZE_FLAGS = -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
+test-sanitize: deps
+	@cmake -S . -B $(BUILD)-sanitize -DCMAKE_BUILD_TYPE=Debug \
+		-DCMAKE_C_FLAGS="$(SANITIZE_FLAGS)" -DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)" \
+		-DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE_FLAGS)" \
+		-DCMAKE_MODULE_LINKER_FLAGS="$(SANITIZE_FLAGS)" \
+		-DCMAKE_SHARED_LINKER_FLAGS="$(SANITIZE_FLAGS)" >/dev/null
+	@cmake --build $(BUILD)-sanitize -j $(JOBS)
+	@ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+		ctest --test-dir $(BUILD)-sanitize --output-on-failure -j $(JOBS)
 
 bench: deps
 	@cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DDUSTGLOW_BENCH=ON \
@@ -31,4 +57,4 @@ bench: deps
 	@$(BUILD)-bench/bin/dustglow_bench
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-bench
+	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-m32 $(BUILD)-sanitize

@@ -1,6 +1,13 @@
 # Unit tests of the add-on: the canvas, the saver's life cycle and the mote
 # field, linked directly against the add-on's objects.
-find_package(GTest REQUIRED)
+if(NOT TARGET GTest::gtest)
+	if(DUSTGLOW_GTEST_SOURCE)
+		add_subdirectory(${PROJECT_SOURCE_DIR}/cmake/googletest
+			${CMAKE_BINARY_DIR}/googletest-build)
+	else()
+		find_package(GTest REQUIRED)
+	endif()
+endif()
 include(GoogleTest)
 
 add_executable(dustglow_unit_tests
