@@ -1,0 +1,53 @@
+// The command line of saverhost.
+#ifndef SAVERHOST_OPTIONS_H
+#define SAVERHOST_OPTIONS_H
+
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <string>
+
+#include "Result.h"
+#include "Size.h"
+
+// The largest full-screen view side saverhost accepts, in pixels.
+constexpr int32_t kMaxViewSide = 16384;
+// The largest --frames: the frame counter handed to Draw() is an int32.
+constexpr int32_t kMaxFrames = INT32_MAX;
+
+struct Options {
+	// The add-on to load; empty for the one this build made.
+	std::string modulePath;
+	Size size{640, 480};
+	// Ticks to run; unset for the output's own default.
+	std::optional<int32_t> frames;
+	bool preview = false;
+	bool config = false;
+	std::optional<std::string> snapshotPath;
+	bool digest = false;
+	// The wall clock the add-on sees, in seconds since the epoch; unset for
+	// the real one.
+	std::optional<time_t> clock;
+
+	// --config alone shows the settings and stops there; any option about a
+	// run starts the saver afterwards.
+	bool RunsSaver() const
+	{
+		return !config || frames || preview || snapshotPath || digest;
+	}
+};
+
+enum class Command { Run, Help, Version };
+
+struct CommandLine {
+	Command command = Command::Run;
+	Options options;
+};
+
+// The parsed command line, or a one-line message about what is wrong with it.
+Result<CommandLine> ParseCommandLine(int argc, const char* const argv[]);
+
+const char* UsageText();
+const char* VersionText();
+
+#endif	// SAVERHOST_OPTIONS_H

@@ -1,0 +1,32 @@
+// Messages to the user, all on standard error so that standard output carries
+// only what an option asked for (digests, the settings listing).
+#ifndef SAVERHOST_REPORT_H
+#define SAVERHOST_REPORT_H
+
+#include <cstdio>
+#include <string>
+
+// Exit statuses of saverhost.
+constexpr int kExitSuccess = 0;
+// A module could not be loaded or started, or a file could not be written.
+constexpr int kExitFailure = 1;
+// The command line is wrong.
+constexpr int kExitUsage = 2;
+// Stopped by a signal: 128 plus its number, as shells report it.
+constexpr int kExitSignalBase = 128;
+
+inline void
+Report(const std::string& message)
+{
+	std::fprintf(stderr, "saverhost: %s\n", message.c_str());
+}
+
+// Reports an error and gives the exit status for it.
+inline int
+Fail(const std::string& message)
+{
+	Report(message);
+	return kExitFailure;
+}
+
+#endif	// SAVERHOST_REPORT_H
