@@ -1,0 +1,45 @@
+// A view for the saver to draw on, with pixels the host owns: B_RGB32 rows,
+// black until the saver draws.
+#ifndef SAVERHOST_SURFACE_H
+#define SAVERHOST_SURFACE_H
+
+#include <cstdlib>
+#include <memory>
+
+#include <View.h>
+
+#include "PixelView.h"
+#include "Result.h"
+#include "Size.h"
+
+class Surface {
+	// Only Create() makes surfaces.
+	struct Token {
+		explicit Token() = default;
+	};
+	struct Freer {
+		void operator()(uint8_t* bits) const { std::free(bits); }
+	};
+
+public:
+	// A view of the given size named name, or why its pixels could not be had.
+	static Result<std::unique_ptr<Surface>> Create(Size size, const char* name);
+
+	Surface(Token, Size size, std::unique_ptr<uint8_t, Freer> bits, const char* name);
+	~Surface();
+
+	Surface(const Surface&) = delete;
+	Surface& operator=(const Surface&) = delete;
+
+	BView* View() const { return fView.get(); }
+	Size Dimensions() const { return fSize; }
+	PixelView Pixels() const;
+
+private:
+	Size fSize;
+	size_t fBytesPerRow;
+	std::unique_ptr<uint8_t, Freer> fBits;
+	std::unique_ptr<BView> fView;
+};
+
+#endif	// SAVERHOST_SURFACE_H
