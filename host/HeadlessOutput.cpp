@@ -1,0 +1,23 @@
+#include "HeadlessOutput.h"
+
+
+Result<Size>
+HeadlessOutput::Open(const Options& options)
+{
+	return options.size;
+}
+
+
+bool
+HeadlessOutput::Present(const PixelView&)
+{
+	return true;
+}
+
+
+std::optional<int32_t>
+HeadlessOutput::DefaultFrames() const
+{
+	// Nobody watches: one frame shows that the saver starts and draws.
+	return 1;
+}

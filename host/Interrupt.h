@@ -1,0 +1,28 @@
+// Turns SIGINT, SIGTERM and SIGHUP into a request to stop that the run loop
+// checks between frames, so that the saver is stopped properly and no
+// half-written file is left behind.
+#ifndef SAVERHOST_INTERRUPT_H
+#define SAVERHOST_INTERRUPT_H
+
+#include <csignal>
+
+class InterruptGuard {
+public:
+	// Catches the signals until the guard goes; then the previous handlers
+	// are back.
+	InterruptGuard();
+	~InterruptGuard();
+
+	InterruptGuard(const InterruptGuard&) = delete;
+	InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+	// The signal that asked to stop, or 0.
+	int Caught() const;
+
+private:
+	static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+	struct sigaction fPrevious[sizeof(kSignals) / sizeof(kSignals[0])];
+};
+
+#endif	// SAVERHOST_INTERRUPT_H
