@@ -1,0 +1,408 @@
+// saverhost end to end: the built executable, run on the Dustglow add-on and
+// on test add-ons, with its exit status, its output and the files it writes.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <png.h>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct HostRun {
+	int status = -1;
+	std::string out;
+	std::string err;
+
+	// The lines of standard error that the recording saver wrote.
+	std::vector<std::string> SaverCalls() const
+	{
+		std::vector<std::string> calls;
+		std::istringstream lines(err);
+		for (std::string line; std::getline(lines, line);) {
+			if (line.rfind("saver: ", 0) == 0)
+				calls.push_back(line.substr(7));
+		}
+		return calls;
+	}
+};
+
+
+struct Image {
+	png_uint_32 width = 0;
+	png_uint_32 height = 0;
+	png_uint_32 format = 0;
+	std::vector<png_byte> rgb;
+};
+
+
+std::optional<Image>
+ReadPng(const fs::path& path)
+{
+	png_image image{};
+	image.version = PNG_IMAGE_VERSION;
+	if (!png_image_begin_read_from_file(&image, path.c_str()))
+		return std::nullopt;
+
+	Image result;
+	result.width = image.width;
+	result.height = image.height;
+	result.format = image.format;
+	image.format = PNG_FORMAT_RGB;
+	result.rgb.resize(PNG_IMAGE_SIZE(image));
+	if (!png_image_finish_read(&image, nullptr, result.rgb.data(), 0, nullptr)) {
+		png_image_free(&image);
+		return std::nullopt;
+	}
+	return result;
+}
+
+
+std::string
+ReadFile(const fs::path& path)
+{
+	std::ifstream file(path, std::ios::binary);
+	return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+
+class HostTest : public ::testing::Test {
+protected:
+	void SetUp() override
+	{
+		std::string pattern = (fs::path(::testing::TempDir()) / "saverhost-XXXXXX").string();
+		ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+		fDirectory = pattern;
+	}
+
+	void TearDown() override { fs::remove_all(fDirectory); }
+
+	// Runs saverhost with the arguments and extra NAME=value environment.
+	HostRun Run(const std::vector<std::string>& arguments,
+		const std::vector<std::string>& environment = {})
+	{
+		fs::path outPath = fDirectory / "stdout.txt";
+		fs::path errPath = fDirectory / "stderr.txt";
+
+		std::vector<std::string> argumentStrings = {SAVERHOST_PATH};
+		argumentStrings.insert(argumentStrings.end(), arguments.begin(), arguments.end());
+		std::vector<char*> argv;
+		for (std::string& argument : argumentStrings)
+			argv.push_back(argument.data());
+		argv.push_back(nullptr);
+
+		std::vector<std::string> environmentStrings = environment;
+		std::vector<char*> envp;
+		for (char** variable = environ; *variable != nullptr; variable++)
+			envp.push_back(*variable);
+		for (std::string& variable : environmentStrings)
+			envp.push_back(variable.data());
+		envp.push_back(nullptr);
+
+		pid_t child = fork();
+		if (child == 0) {
+			int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+			int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+			if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0)
+				_exit(126);
+			execve(argv[0], argv.data(), envp.data());
+			_exit(127);
+		}
+
+		HostRun run;
+		int status = 0;
+		if (child > 0 && waitpid(child, &status, 0) == child) {
+			run.status = WIFEXITED(status) ? WEXITSTATUS(status)
+				: 128 + WTERMSIG(status);
+		}
+		run.out = ReadFile(outPath);
+		run.err = ReadFile(errPath);
+		fs::remove(outPath);
+		fs::remove(errPath);
+		return run;
+	}
+
+	// What the directory holds besides the run's captured output.
+	std::vector<std::string> Entries() const
+	{
+		std::vector<std::string> names;
+		for (const fs::directory_entry& entry : fs::directory_iterator(fDirectory))
+			names.push_back(entry.path().filename().string());
+		std::sort(names.begin(), names.end());
+		return names;
+	}
+
+	fs::path fDirectory;
+};
+
+
+const std::vector<std::string> kRefuse = {"RECORDING_SAVER_REFUSE=1"};
+
+}	// namespace
+
+
+// #pragma mark - runs
+
+
+TEST_F(HostTest, SnapshotBeforeAnyFrameIsABlackRgbImageOfTheViewSize)
+{
+	fs::path snapshot = fDirectory / "out.png";
+	HostRun run = Run({"--frames", "0", "--snapshot", snapshot.string()});
+	ASSERT_EQ(run.status, 0) << run.err;
+	EXPECT_EQ(run.out, "");
+	EXPECT_NE(run.err.find("wrote " + snapshot.string() + " (640x480)"), std::string::npos)
+		<< run.err;
+
+	std::optional<Image> image = ReadPng(snapshot);
+	ASSERT_TRUE(image);
+	EXPECT_EQ(image->width, 640u);
+	EXPECT_EQ(image->height, 480u);
+	EXPECT_EQ(image->format, static_cast<png_uint_32>(PNG_FORMAT_RGB));
+	EXPECT_EQ(std::count(image->rgb.begin(), image->rgb.end(), 0),
+		static_cast<std::ptrdiff_t>(image->rgb.size()));
+	EXPECT_EQ(Entries(), std::vector<std::string>{"out.png"});
+}
+
+
+TEST_F(HostTest, SnapshotAfterDrawingReplacesTheFileAtTheRequestedSize)
+{
+	fs::path snapshot = fDirectory / "out.png";
+	std::ofstream(snapshot) << "an older file";
+
+	HostRun run = Run({"--size", "320x200", "--frames", "3", "--snapshot",
+		snapshot.string()});
+	ASSERT_EQ(run.status, 0) << run.err;
+
+	std::optional<Image> image = ReadPng(snapshot);
+	ASSERT_TRUE(image);
+	EXPECT_EQ(image->width, 320u);
+	EXPECT_EQ(image->height, 200u);
+	EXPECT_LT(std::count(image->rgb.begin(), image->rgb.end(), 0),
+		static_cast<std::ptrdiff_t>(image->rgb.size())) << "no motes drawn";
+	EXPECT_EQ(Entries(), std::vector<std::string>{"out.png"});
+}
+
+
+TEST_F(HostTest, DigestsRepeatForTheSameClockAndChangeWithIt)
+{
+	std::vector<std::string> arguments = {"--digest", "--frames", "5", "--clock"};
+	auto runAt = [&](const char* clock) {
+		std::vector<std::string> withClock = arguments;
+		withClock.push_back(clock);
+		return Run(withClock);
+	};
+
+	HostRun first = runAt("1000");
+	HostRun second = runAt("1000");
+	HostRun other = runAt("2000");
+	ASSERT_EQ(first.status, 0) << first.err;
+	EXPECT_EQ(first.err, "");
+
+	std::regex lines("(frame [1-5] [0-9a-f]{16}\n){5}");
+	EXPECT_TRUE(std::regex_match(first.out, lines)) << first.out;
+	EXPECT_EQ(first.out.substr(0, 8), "frame 1 ");
+	EXPECT_EQ(second.out, first.out);
+	EXPECT_NE(other.out, first.out);
+}
+
+
+TEST_F(HostTest, DigestsAndSnapshotsTakeRedGreenBlueInThatOrder)
+{
+	fs::path snapshot = fDirectory / "tiny.png";
+	HostRun run = Run({RECORDING_SAVER_PATH, "--size", "2x1", "--digest", "--snapshot",
+		snapshot.string()});
+	ASSERT_EQ(run.status, 0) << run.err;
+	// FNV-1a-64 of 10, 20, 30, 10, 20, 30: the saver's red, green, blue.
+	EXPECT_EQ(run.out, "frame 1 610317f8d7aa881d\n");
+
+	std::optional<Image> image = ReadPng(snapshot);
+	ASSERT_TRUE(image);
+	EXPECT_EQ(image->rgb, (std::vector<png_byte>{10, 20, 30, 10, 20, 30}));
+}
+
+
+TEST_F(HostTest, DrivesTheSaverInTheHostsCallingOrder)
+{
+	HostRun configOnly = Run({RECORDING_SAVER_PATH, "--config"});
+	ASSERT_EQ(configOnly.status, 0) << configOnly.err;
+	EXPECT_EQ(configOnly.SaverCalls(), (std::vector<std::string>{
+		"instantiate image 1", "StartConfig", "StopConfig", "delete"}));
+	EXPECT_EQ(configOnly.out,
+		"BStringView frame (5, 5, 100, 20.5) \"say \\\"hi\\\"\"\n"
+		"BView frame (0, 30, 50, 40)\n");
+
+	HostRun full = Run({RECORDING_SAVER_PATH, "--config", "--frames", "3", "--size",
+		"30x20"});
+	ASSERT_EQ(full.status, 0) << full.err;
+	EXPECT_EQ(full.SaverCalls(), (std::vector<std::string>{
+		"instantiate image 1", "StartConfig", "StopConfig", "StartSaver 30x20 preview 0",
+		"Draw 0", "Draw 1", "Draw 2", "StopSaver", "delete"}));
+
+	HostRun preview = Run({RECORDING_SAVER_PATH, "--preview", "--frames", "1"});
+	ASSERT_EQ(preview.status, 0) << preview.err;
+	EXPECT_EQ(preview.SaverCalls(), (std::vector<std::string>{
+		"instantiate image 1", "StartSaver 80x60 preview 1", "Draw 0", "StopSaver",
+		"delete"}));
+}
+
+
+TEST_F(HostTest, ConfigListsTheDustglowSettingsLabel)
+{
+	HostRun run = Run({"--config"});
+	ASSERT_EQ(run.status, 0) << run.err;
+	EXPECT_EQ(run.out,
+		"BStringView frame (10, 10, 200, 35) \"No configuration options...yet\"\n");
+	EXPECT_EQ(run.err, "");
+}
+
+
+TEST_F(HostTest, DeclinedPreviewIsReportedAndIsNoError)
+{
+	HostRun run = Run({"--preview", "--digest", "--snapshot",
+		(fDirectory / "preview.png").string()});
+	EXPECT_EQ(run.status, 0);
+	EXPECT_EQ(run.out, "");
+	EXPECT_NE(run.err.find("the saver declined to run in the preview"), std::string::npos)
+		<< run.err;
+	EXPECT_TRUE(Entries().empty());
+}
+
+
+// #pragma mark - failures
+
+
+TEST_F(HostTest, FullScreenRefusalFailsAndStillDeletesTheSaver)
+{
+	HostRun run = Run({RECORDING_SAVER_PATH, "--size", "320x200"}, kRefuse);
+	EXPECT_EQ(run.status, 1);
+	EXPECT_NE(run.err.find("saverhost: the saver refused to start on a 320x200 view"),
+		std::string::npos) << run.err;
+	EXPECT_EQ(run.SaverCalls(), (std::vector<std::string>{
+		"instantiate image 1", "StartSaver 320x200 preview 0", "delete"}));
+}
+
+
+TEST_F(HostTest, FailedRunLeavesAnExistingSnapshotAlone)
+{
+	fs::path snapshot = fDirectory / "keep.png";
+	std::ofstream(snapshot) << "the last good frame";
+
+	HostRun run = Run({RECORDING_SAVER_PATH, "--snapshot", snapshot.string()}, kRefuse);
+	EXPECT_EQ(run.status, 1);
+	EXPECT_EQ(ReadFile(snapshot), "the last good frame");
+	EXPECT_EQ(Entries(), std::vector<std::string>{"keep.png"});
+}
+
+
+TEST_F(HostTest, SnapshotThatCannotBeWrittenIsRefusedBeforeTheSaverStarts)
+{
+	struct Case {
+		fs::path path;
+		std::string reason;
+	};
+	const Case cases[] = {
+		{fDirectory / "missing" / "out.png",
+			"no such directory \"" + (fDirectory / "missing").string() + "\""},
+		{fDirectory, "it is a directory"},
+	};
+	for (const Case& test : cases) {
+		HostRun run = Run({RECORDING_SAVER_PATH, "--snapshot", test.path.string()});
+		EXPECT_EQ(run.status, 1) << test.path;
+		EXPECT_EQ(run.err, "saverhost: cannot write \"" + test.path.string() + "\": "
+			+ test.reason + "\n");
+		EXPECT_TRUE(run.SaverCalls().empty()) << run.err;
+	}
+}
+
+
+TEST_F(HostTest, UnusableModulesFailNamingTheFileAndTheReason)
+{
+	fs::path text = fDirectory / "notes.txt";
+	std::ofstream(text) << "not a program\n";
+
+	struct Case {
+		std::string path;
+		std::string reason;
+	};
+	const Case cases[] = {
+		{(fDirectory / "Nope").string(), "no such file"},
+		{text.string(), "not a shared object"},
+		{fDirectory.string(), "it is a directory"},
+		{NOSYMBOLS_PATH, "it has no instantiate_screen_saver"},
+	};
+	for (const Case& test : cases) {
+		HostRun run = Run({test.path});
+		EXPECT_EQ(run.status, 1) << test.path;
+		EXPECT_EQ(run.err.rfind("saverhost: cannot load \"" + test.path + "\": "
+			+ test.reason, 0), 0u) << run.err;
+		EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+	}
+}
+
+
+TEST_F(HostTest, UnreadableModuleFails)
+{
+	if (geteuid() == 0)
+		GTEST_SKIP() << "root reads every file";
+
+	fs::path module = fDirectory / "Locked";
+	fs::copy_file(DUSTGLOW_PATH, module);
+	fs::permissions(module, fs::perms::none);
+	HostRun run = Run({module.string()});
+	EXPECT_EQ(run.status, 1);
+	EXPECT_NE(run.err.find("not readable"), std::string::npos) << run.err;
+}
+
+
+TEST_F(HostTest, BadCommandLinesAreUsageErrors)
+{
+	struct Case {
+		std::vector<std::string> arguments;
+		std::string message;
+	};
+	const Case cases[] = {
+		{{"--size", "0x0"}, "--size 0x0: width and height must be at least 1"},
+		{{"--size", "-5x10"}, "--size -5x10: width and height must be at least 1"},
+		{{"--size", "10x"}, "--size 10x: expected WIDTHxHEIGHT in pixels, as in 640x480"},
+		{{"--size", "x"}, "--size x: expected WIDTHxHEIGHT in pixels, as in 640x480"},
+		{{"--size", "100000x100000"},
+			"--size 100000x100000: width and height must be at most 16384"},
+		{{"--size"}, "--size needs a size, as in --size 640x480"},
+		{{"--size", "--digest"}, "--size needs a size, as in --size 640x480"},
+		{{"--frames", "-1"}, "--frames -1: expected a whole number from 0 to 2147483647"},
+		{{"--frames", "2147483648"},
+			"--frames 2147483648: expected a whole number from 0 to 2147483647"},
+		{{"--frames"}, "--frames needs a count, as in --frames 25"},
+		{{"--clock", "1.5"}, "--clock 1.5: expected whole seconds since 1970-01-01 00:00 "
+			"UTC, as in 1000000000"},
+		{{"--snapshot"}, "--snapshot needs a file name, as in --snapshot frame.png"},
+		{{"--bogus"}, "unknown option --bogus"},
+		{{"--digest=yes"}, "--digest takes no value"},
+		{{"one", "two"}, "the module is given twice (\"one\" and \"two\"); give one"},
+	};
+	for (const Case& test : cases) {
+		HostRun run = Run(test.arguments);
+		EXPECT_EQ(run.status, 2) << test.message;
+		EXPECT_EQ(run.out, "");
+		EXPECT_EQ(run.err, "saverhost: " + test.message + "\ntry 'saverhost --help'\n");
+	}
+
+	HostRun help = Run({"--help"});
+	EXPECT_EQ(help.status, 0);
+	EXPECT_EQ(help.out.rfind("usage: saverhost", 0), 0u);
+}
