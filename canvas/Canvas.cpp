@@ -6,14 +6,14 @@
 BBitmap*
 CreateCanvas(int32 width, int32 height)
 {
+	// The bitmap is asked for by inclusive float edges: beyond 2^24 pixels
+	// a side they no longer name the size exactly.
+	if (width < 1 || height < 1 || width > kMaxCanvasSide || height > kMaxCanvasSide)
+		return NULL;
+
 	BBitmap* bitmap = new BBitmap(BRect(0, 0, width - 1, height - 1), B_RGB32,
 		false, false);
-	// Sizes beyond what a float holds exactly could give a bitmap of another
-	// size than asked for; the pixel writes rely on the asked-for size.
-	BRect bounds = bitmap->Bounds();
-	if (bitmap->InitCheck() != B_OK || bitmap->Bits() == NULL
-		|| bounds.IntegerWidth() != width - 1 || bounds.IntegerHeight() != height - 1
-		|| bitmap->BytesPerRow() / 4 < width) {
+	if (bitmap->Bits() == NULL || bitmap->BytesPerRow() / 4 < width) {
 		delete bitmap;
 		return NULL;
 	}

@@ -9,6 +9,9 @@
 #include <View.h>
 
 
+// The largest canvas side: every size up to it is exact as a float.
+static const int32 kMaxCanvasSide = 16777216;
+
 // Creates a width x height canvas; NULL when the bitmap cannot be had.
 BBitmap*	CreateCanvas(int32 width, int32 height);
 // Draws the whole canvas at the view's pen position.

@@ -17,15 +17,18 @@ public:
 									bool needsContiguous = false);
 	virtual						~BBitmap();
 
+			void*				Bits() const;
+			int32				BytesPerRow() const;
+
+#ifndef ADDON_API_ONLY
 	// B_OK, or why the pixels could not be allocated; Bits() is NULL then.
 			status_t			InitCheck() const;
 			bool				IsValid() const;
 
-			void*				Bits() const;
 			int32				BitsLength() const;
-			int32				BytesPerRow() const;
 			color_space			ColorSpace() const;
 			BRect				Bounds() const;
+#endif
 
 private:
 	friend class BPrivate::BitmapGuard;

@@ -7,10 +7,12 @@
 #define B_GENERAL_ERROR_BASE		INT_MIN
 
 enum {
+#ifndef ADDON_API_ONLY
 	B_NO_MEMORY = B_GENERAL_ERROR_BASE,
 	B_BAD_VALUE,
 	B_NO_INIT,
 	B_NOT_ALLOWED,
+#endif
 
 	B_ERROR = -1,
 	B_OK = 0

@@ -9,9 +9,11 @@ class _EXPORT BMessage {
 public:
 			uint32				what;
 
+	virtual						~BMessage();
+#ifndef ADDON_API_ONLY
 								BMessage();
 								BMessage(uint32 what);
-	virtual						~BMessage();
+#endif
 };
 
 #endif	// _MESSAGE_H

@@ -10,6 +10,7 @@ public:
 			float				y;
 
 								BPoint() : x(0), y(0) {}
+#ifndef ADDON_API_ONLY
 								BPoint(float x, float y) : x(x), y(y) {}
 
 			void				Set(float newX, float newY)
@@ -19,6 +20,7 @@ public:
 									{ return x == other.x && y == other.y; }
 			bool				operator!=(const BPoint& other) const
 									{ return !(*this == other); }
+#endif
 };
 
 #endif	// _POINT_H

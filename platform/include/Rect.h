@@ -11,9 +11,10 @@ public:
 			float				right;
 			float				bottom;
 
-								BRect() : left(0), top(0), right(-1), bottom(-1) {}
 								BRect(float l, float t, float r, float b)
 									: left(l), top(t), right(r), bottom(b) {}
+#ifndef ADDON_API_ONLY
+								BRect() : left(0), top(0), right(-1), bottom(-1) {}
 								BRect(BPoint leftTop, BPoint rightBottom)
 									: left(leftTop.x), top(leftTop.y),
 									  right(rightBottom.x), bottom(rightBottom.y) {}
@@ -37,6 +38,7 @@ public:
 										&& right == other.right && bottom == other.bottom; }
 			bool				operator!=(const BRect& other) const
 									{ return !(*this == other); }
+#endif
 };
 
 #endif	// _RECT_H

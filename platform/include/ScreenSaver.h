@@ -34,12 +34,14 @@ public:
 
 	// The period between two Draw() calls that the saver asks the host for.
 			void				SetTickSize(bigtime_t tickSize);
+#ifndef ADDON_API_ONLY
 			bigtime_t			TickSize() const;
 
 	// Draw() calls to make before the host blanks the screen; 0 for no limit.
 			void				SetLoopCount(int32 onCount, int32 offCount);
 			int32				LoopOnCount() const;
 			int32				LoopOffCount() const;
+#endif
 
 private:
 	virtual	void				_ReservedScreenSaver1();

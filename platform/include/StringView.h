@@ -13,8 +13,10 @@ public:
 									uint32 flags = B_WILL_DRAW);
 	virtual						~BStringView();
 
+#ifndef ADDON_API_ONLY
 			const char*			Text() const;
 			void				SetText(const char* text);
+#endif
 
 private:
 			char*				fText;

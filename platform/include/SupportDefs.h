@@ -20,6 +20,10 @@ typedef int32				status_t;
 typedef int64				bigtime_t;
 typedef uint32				type_code;
 
+// Building with ADDON_API_ONLY defined hides every declaration of these
+// headers that a saver add-on has no business using, so that such a build
+// proves the add-on keeps to the part of the kits it may rely on.
+
 // Kit classes stay visible to add-ons built with hidden visibility by default.
 #define _EXPORT				__attribute__((visibility("default")))
 

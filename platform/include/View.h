@@ -13,19 +13,23 @@ namespace BPrivate {
 
 class _EXPORT BView {
 public:
+	virtual						~BView();
+
+			BRect				Bounds() const;
+			void				AddChild(BView* child, BView* before = NULL);
+			void				DrawBitmap(const BBitmap* bitmap);
+
+#ifndef ADDON_API_ONLY
 								BView(BRect frame, const char* name,
 									uint32 resizingMode, uint32 flags);
-	virtual						~BView();
 
 			const char*			Name() const;
 			BRect				Frame() const;
-			BRect				Bounds() const;
 			uint32				ResizingMode() const;
 			uint32				Flags() const;
 
 	// Children, in drawing order. AddChild() puts the child before the given
 	// sibling, or at the end when there is none; the view owns its children.
-			void				AddChild(BView* child, BView* before = NULL);
 			bool				RemoveChild(BView* child);
 			int32				CountChildren() const;
 			BView*				ChildAt(int32 index) const;
@@ -37,10 +41,10 @@ public:
 			void				MovePenTo(float x, float y);
 			BPoint				PenLocation() const;
 
-	// Copies the bitmap into the view with its top-left pixel at the pen
-	// position (or at where), clipped to the view.
-			void				DrawBitmap(const BBitmap* bitmap);
+	// DrawBitmap() copies the bitmap into the view with its top-left pixel at
+	// the pen position (or at where), clipped to the view.
 			void				DrawBitmap(const BBitmap* bitmap, BPoint where);
+#endif
 
 private:
 	friend class BPrivate::ViewSurface;
