@@ -18,8 +18,14 @@ add_executable(dustglow_unit_tests
 	MoteDiscTest.cpp
 	FrameStepTest.cpp
 	GoldenFieldTest.cpp
+	FastPathTest.cpp
+	support/ReferenceField.cpp
 )
 target_include_directories(dustglow_unit_tests PRIVATE support)
+# The plain form of the field that the add-on's fast paths are checked
+# against: built with the add-on's own numerics.
+set_source_files_properties(support/ReferenceField.cpp PROPERTIES
+	COMPILE_OPTIONS "${DUSTGLOW_EXACT_FLAGS}")
 target_link_libraries(dustglow_unit_tests PRIVATE dustglow_core platform_host
 	GTest::gtest GTest::gtest_main)
 gtest_discover_tests(dustglow_unit_tests)
