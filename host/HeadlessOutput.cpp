@@ -8,16 +8,16 @@ HeadlessOutput::Open(const Options& options)
 }
 
 
-bool
-HeadlessOutput::Present(const PixelView&)
-{
-	return true;
-}
-
-
 std::optional<int32_t>
 HeadlessOutput::DefaultFrames() const
 {
 	// Nobody watches: one frame shows that the saver starts and draws.
 	return 1;
+}
+
+
+Result<void>
+HeadlessOutput::Present(const PixelView&)
+{
+	return {};
 }

@@ -1,5 +1,5 @@
 // The output that shows nothing: frames are computed as fast as the saver
-// draws them, for digests, snapshots and tests.
+// draws them, for digests, snapshots, tests and benchmarks.
 #ifndef SAVERHOST_HEADLESS_OUTPUT_H
 #define SAVERHOST_HEADLESS_OUTPUT_H
 
@@ -8,8 +8,9 @@
 class HeadlessOutput : public Output {
 public:
 	Result<Size> Open(const Options& options) override;
-	bool Present(const PixelView& frame) override;
+	bool Paced() const override { return false; }
 	std::optional<int32_t> DefaultFrames() const override;
+	Result<void> Present(const PixelView& frame) override;
 };
 
 #endif	// SAVERHOST_HEADLESS_OUTPUT_H

@@ -1,6 +1,27 @@
 #include "Output.h"
 
+#include <cstdio>
+
 #include "HeadlessOutput.h"
+#include "Report.h"
+
+
+void
+Output::ShowNotice(const std::string& text)
+{
+	Report(text);
+}
+
+
+Result<void>
+Output::ShowSettings(const SettingsPanel& panel)
+{
+	if (panel.items.empty())
+		Report("the saver put nothing on its settings panel");
+	for (const SettingsItem& item : panel.items)
+		std::printf("%s\n", item.line.c_str());
+	return {};
+}
 
 
 std::unique_ptr<Output>
@@ -9,6 +30,10 @@ MakeOutput(OutputKind kind)
 	switch (kind) {
 		case OutputKind::Headless:
 			return std::make_unique<HeadlessOutput>();
+		case OutputKind::Window:
+		case OutputKind::Terminal:
+		case OutputKind::File:
+			break;
 	}
 	return nullptr;
 }

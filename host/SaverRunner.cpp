@@ -92,20 +92,18 @@ RunSaver(const Options& options, const std::string& modulePath)
 			+ std::to_string(status) + ")");
 	}
 
-	if (options.config) {
-		std::vector<std::string> lines = ShowSettings(*saver);
-		if (lines.empty())
-			Report("the saver put nothing on its settings panel");
-		for (const std::string& line : lines)
-			std::printf("%s\n", line.c_str());
-		if (!options.RunsSaver())
-			return kExitSuccess;
-	}
-
 	std::unique_ptr<Output> output = MakeOutput(OutputKind::Headless);
 	Result<Size> opened = output->Open(options);
 	if (!opened)
 		return Fail(opened.Message());
+
+	if (options.config) {
+		Result<void> shown = output->ShowSettings(ShowSettings(*saver));
+		if (!shown)
+			return Fail(shown.Message());
+		if (!options.RunsSaver())
+			return kExitSuccess;
+	}
 	Size size = options.preview ? kPreviewSize : opened.Value();
 
 	Result<std::unique_ptr<Surface>> madeSurface
@@ -117,7 +115,7 @@ RunSaver(const Options& options, const std::string& modulePath)
 
 	if (status_t status = saver->StartSaver(view, options.preview); status != B_OK) {
 		if (options.preview) {
-			Report(std::string("the saver declined to run in the preview")
+			output->ShowNotice(std::string("the saver declined to run in the preview")
 				+ (snapshot ? "; no snapshot written" : ""));
 			return kExitSuccess;
 		}
@@ -136,16 +134,26 @@ RunSaver(const Options& options, const std::string& modulePath)
 			return kExitSignalBase + signal;
 		}
 
+		if (output->Poll().quit)
+			break;
+
+		std::optional<PixelTarget> lent = output->LendPixels(surface->Dimensions());
+		surface->DrawInto(lent);
 		saver->Draw(view, frame);
 		PixelView pixels = surface->Pixels();
 		if (options.digest) {
 			std::printf("frame %ld %s\n", static_cast<long>(frame) + 1,
 				FormatDigest(FrameDigest(pixels)).c_str());
 		}
-		if (!output->Present(pixels))
-			break;
+		Result<void> shown = output->Present(pixels);
+		if (!shown)
+			return Fail(shown.Message());
 	}
 	running.Stop();
+
+	Result<void> finished = output->Finish();
+	if (!finished)
+		return Fail(finished.Message());
 
 	if (snapshot) {
 		Result<void> written = WriteSnapshot(*snapshot, surface->Pixels());

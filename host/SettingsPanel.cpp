@@ -13,7 +13,7 @@
 
 namespace {
 
-const BRect kSettingsFrame(0, 0, 399, 299);
+const BRect kSettingsFrame(0, 0, kSettingsSize.width - 1, kSettingsSize.height - 1);
 
 
 struct Freer {
@@ -71,13 +71,21 @@ Quoted(const char* text)
 
 
 void
-DescribeChildren(const BView& parent, const std::string& indent,
-	std::vector<std::string>& lines)
+DescribeChildren(const BView& parent, int depth, std::vector<SettingsItem>& items)
 {
 	for (const BView* child = parent.ChildAt(0); child != nullptr;
 			child = child->NextSibling()) {
-		lines.push_back(indent + DescribeView(*child));
-		DescribeChildren(*child, indent + "  ", lines);
+		SettingsItem item;
+		item.className = ClassName(*child);
+		item.frame = child->Frame();
+		if (const BStringView* label = dynamic_cast<const BStringView*>(child)) {
+			item.text = label->Text() != nullptr ? label->Text() : "";
+			item.hasText = true;
+		}
+		item.depth = depth;
+		item.line = std::string(2 * depth, ' ') + DescribeView(*child);
+		items.push_back(item);
+		DescribeChildren(*child, depth + 1, items);
 	}
 }
 
@@ -97,15 +105,16 @@ DescribeView(const BView& view)
 }
 
 
-std::vector<std::string>
+SettingsPanel
 ShowSettings(BScreenSaver& saver)
 {
 	BView settings(kSettingsFrame, "settings", B_FOLLOW_ALL, B_WILL_DRAW);
 	saver.StartConfig(&settings);
 
-	std::vector<std::string> lines;
-	DescribeChildren(settings, "", lines);
+	SettingsPanel panel;
+	panel.size = kSettingsSize;
+	DescribeChildren(settings, 0, panel.items);
 
 	saver.StopConfig();
-	return lines;
+	return panel;
 }

@@ -11,8 +11,7 @@ Surface::Surface(Token, Size size, std::unique_ptr<uint8_t, Freer> bits, const c
 	fView(std::make_unique<BView>(BRect(0, 0, size.width - 1, size.height - 1), name,
 		B_FOLLOW_ALL, B_WILL_DRAW))
 {
-	BPrivate::ViewSurface::Attach(fView.get(), fBits.get(),
-		static_cast<int32>(fBytesPerRow), fSize.width, fSize.height);
+	DrawInto(std::nullopt);
 }
 
 
@@ -50,5 +49,17 @@ Surface::Create(Size size, const char* name)
 PixelView
 Surface::Pixels() const
 {
-	return PixelView{fBits.get(), fBytesPerRow, fSize.width, fSize.height};
+	return PixelView{fTarget.bits, fTarget.bytesPerRow, fSize.width, fSize.height};
+}
+
+
+void
+Surface::DrawInto(const std::optional<PixelTarget>& lent)
+{
+	PixelTarget target = lent ? *lent : PixelTarget{fBits.get(), fBytesPerRow};
+	if (target.bits == fTarget.bits && target.bytesPerRow == fTarget.bytesPerRow)
+		return;
+	fTarget = target;
+	BPrivate::ViewSurface::Attach(fView.get(), fTarget.bits,
+		static_cast<int32>(fTarget.bytesPerRow), fSize.width, fSize.height);
 }

@@ -8,6 +8,7 @@
 
 #include <View.h>
 
+#include "Output.h"
 #include "PixelView.h"
 #include "Result.h"
 #include "Size.h"
@@ -33,13 +34,20 @@ public:
 
 	BView* View() const { return fView.get(); }
 	Size Dimensions() const { return fSize; }
+	// Where the view's pixels are now: the surface's own, or those lent for
+	// the current frame.
 	PixelView Pixels() const;
+
+	// Points the view at pixels an output lent for the next frame, or back at
+	// the surface's own.
+	void DrawInto(const std::optional<PixelTarget>& lent);
 
 private:
 	Size fSize;
 	size_t fBytesPerRow;
 	std::unique_ptr<uint8_t, Freer> fBits;
 	std::unique_ptr<BView> fView;
+	PixelTarget fTarget;
 };
 
 #endif	// SAVERHOST_SURFACE_H
