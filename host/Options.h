@@ -29,6 +29,22 @@ struct Options {
 	// the real one.
 	std::optional<time_t> clock;
 
+	// Where the frames go: --output window|terminal|file|headless; unset to
+	// choose on start-up (a window with a display, else the terminal when
+	// standard output is one, else files).
+	std::optional<std::string> output;
+	// Window: fill the screen (--fullscreen); draw into an existing X window
+	// (--window-id ID, or the XSCREENSAVER_WINDOW environment variable);
+	// --root: that window, or else the root window.
+	bool fullscreen = false;
+	std::optional<unsigned long> windowId;
+	bool root = false;
+	// --fps: frames per second, the frame's cost and the CPU load.
+	bool fps = false;
+	// Files: a video by the extension (mp4, webm, gif), numbered PNGs.
+	std::optional<std::string> recordPath;
+	std::optional<std::string> pngDirectory;
+
 	// --config alone shows the settings and stops there; any option about a
 	// run starts the saver afterwards.
 	bool RunsSaver() const

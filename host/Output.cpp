@@ -1,9 +1,18 @@
 #include "Output.h"
 
 #include <cstdio>
+#include <thread>
 
 #include "HeadlessOutput.h"
 #include "Report.h"
+
+
+OutputEvents
+Output::WaitUntil(std::chrono::steady_clock::time_point deadline)
+{
+	std::this_thread::sleep_until(deadline);
+	return Poll();
+}
 
 
 void

@@ -3,6 +3,7 @@
 #ifndef SAVERHOST_OUTPUT_H
 #define SAVERHOST_OUTPUT_H
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -62,8 +63,12 @@ public:
 	virtual std::optional<PixelTarget> LendPixels(Size) { return std::nullopt; }
 	// Shows one frame: frame is where the saver's view now holds its pixels.
 	virtual Result<void> Present(const PixelView& frame) = 0;
-	// Events since the last call; called once per tick, and while waiting.
+	// Events since the last call; called once per tick.
 	virtual OutputEvents Poll() { return {}; }
+	// Waits until deadline on the monotonic clock, or until something happens
+	// that the host must act on at once (a quit, a resize), and gives the
+	// events. By default it sleeps, then polls.
+	virtual OutputEvents WaitUntil(std::chrono::steady_clock::time_point deadline);
 
 	// --fps: shown in the window title, an overlay or a status line.
 	virtual void ShowStats(const FrameStats&) {}
