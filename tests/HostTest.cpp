@@ -221,6 +221,28 @@ TEST_F(HostTest, DigestsRepeatForTheSameClockAndChangeWithIt)
 }
 
 
+// The picture of a pinned run, frame by frame: any change to the saver that
+// alters a single pixel fails here. The add-on sees the same clock and a
+// uniform generator in its process-start state, so these are the frames every
+// run of this command shows.
+TEST_F(HostTest, APinnedRunShowsTheSameFramesForever)
+{
+	HostRun run = Run({"--size", "640x480", "--frames", "1000", "--clock", "1000000",
+		"--digest"});
+	ASSERT_EQ(run.status, 0) << run.err;
+
+	std::vector<std::string> lines;
+	std::istringstream out(run.out);
+	for (std::string line; std::getline(out, line);)
+		lines.push_back(line);
+	ASSERT_EQ(lines.size(), 1000u);
+	EXPECT_EQ(lines[0], "frame 1 4d95db7915f7a9cd");
+	EXPECT_EQ(lines[9], "frame 10 8e53cdc9d8cc88ed");
+	EXPECT_EQ(lines[99], "frame 100 1fd01e3df62f78e6");
+	EXPECT_EQ(lines[999], "frame 1000 9eb4c49183cf15e8");
+}
+
+
 TEST_F(HostTest, DigestsAndSnapshotsTakeRedGreenBlueInThatOrder)
 {
 	fs::path snapshot = fDirectory / "tiny.png";
