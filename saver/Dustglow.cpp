@@ -36,6 +36,9 @@ Dustglow::Dustglow(BMessage* message, image_id image)
 
 Dustglow::~Dustglow()
 {
+	// A host that destroys a running saver without stopping it first would
+	// otherwise lose the canvas.
+	StopSaver();
 }
 
 
