@@ -2,14 +2,15 @@
 
 #include <array>
 #include <charconv>
+#include <cstdlib>
 #include <limits>
 #include <string_view>
 
 
 namespace {
 
-enum class Key { Module, Size, Frames, Preview, Config, Snapshot, Digest, Clock, Help,
-	Version };
+enum class Key { Module, Size, Frames, Preview, Config, Snapshot, Digest, Clock, Output,
+	Fullscreen, WindowId, Root, Fps, Record, PngDirectory, Help, Version };
 
 struct OptionSpec {
 	std::string_view name;
@@ -17,7 +18,7 @@ struct OptionSpec {
 	bool takesValue;
 };
 
-constexpr std::array<OptionSpec, 11> kOptions = {{
+constexpr std::array<OptionSpec, 18> kOptions = {{
 	{"--module", Key::Module, true},
 	{"--size", Key::Size, true},
 	{"--frames", Key::Frames, true},
@@ -26,6 +27,13 @@ constexpr std::array<OptionSpec, 11> kOptions = {{
 	{"--snapshot", Key::Snapshot, true},
 	{"--digest", Key::Digest, false},
 	{"--clock", Key::Clock, true},
+	{"--output", Key::Output, true},
+	{"--fullscreen", Key::Fullscreen, false},
+	{"--window-id", Key::WindowId, true},
+	{"--root", Key::Root, false},
+	{"--fps", Key::Fps, false},
+	{"--record", Key::Record, true},
+	{"--png-dir", Key::PngDirectory, true},
 	{"--help", Key::Help, false},
 	{"-h", Key::Help, false},
 	{"--version", Key::Version, false},
@@ -140,15 +148,104 @@ ParseClock(std::string_view text)
 }
 
 
+Result<std::string>
+ParseOutput(std::string_view text)
+{
+	for (const char* name : {"window", "terminal", "file", "headless"}) {
+		if (text == name)
+			return std::string(text);
+	}
+	return Error{OptionText("--output", text)
+		+ ": expected window, terminal, file or headless"};
+}
+
+
+// An X window id, in decimal or in hex after 0x, as xwininfo prints it.
+std::optional<unsigned long>
+ParseWindowIdText(std::string_view text)
+{
+	int base = 10;
+	if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+		text.remove_prefix(2);
+		base = 16;
+	}
+	if (text.empty() || text.front() == '-' || text.front() == '+')
+		return std::nullopt;
+	uint64_t id = 0;
+	auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), id, base);
+	if (error != std::errc() || end != text.data() + text.size() || id == 0
+		|| id > std::numeric_limits<uint32_t>::max()) {
+		return std::nullopt;
+	}
+	return static_cast<unsigned long>(id);
+}
+
+
+Result<unsigned long>
+ParseWindowId(std::string_view source, std::string_view text)
+{
+	std::optional<unsigned long> id = ParseWindowIdText(text);
+	if (!id) {
+		return Error{std::string(source) + std::string(text)
+			+ ": expected an X window id, in decimal or in hex as in 0x2a00007"};
+	}
+	return *id;
+}
+
+
+Result<std::string>
+ParseRecordPath(std::string_view text)
+{
+	if (text.empty())
+		return Error{"--record needs a file name, as in --record dust.mp4"};
+	if (!VideoFormatOf(text)) {
+		return Error{OptionText("--record", text)
+			+ ": the file name must end in .mp4, .webm or .gif"};
+	}
+	return std::string(text);
+}
+
+
+// Options that each make sense alone but not together.
+Result<void>
+CheckCombinations(const Options& options, bool windowIdGiven)
+{
+	const char* windowOption = options.fullscreen ? "--fullscreen"
+		: windowIdGiven ? "--window-id" : options.root ? "--root" : nullptr;
+	const char* fileOption = options.recordPath ? "--record"
+		: options.pngDirectory ? "--png-dir" : nullptr;
+
+	if (windowOption != nullptr && options.output && *options.output != "window") {
+		return Error{std::string(windowOption) + " needs the window; it cannot go with "
+			"--output " + *options.output};
+	}
+	if (fileOption != nullptr && options.output && *options.output != "file") {
+		return Error{std::string(fileOption) + " writes files; it cannot go with "
+			"--output " + *options.output};
+	}
+	if (fileOption != nullptr && windowOption != nullptr) {
+		return Error{std::string(fileOption) + " writes files; it cannot go with "
+			+ windowOption};
+	}
+	if (options.recordPath && options.frames && *options.frames == 0)
+		return Error{"--record needs at least one frame; --frames 0 records nothing"};
+	return {};
+}
+
+
 Error
 MissingValue(const OptionSpec& spec)
 {
-	static const std::array<std::pair<Key, const char*>, 5> kExamples = {{
+	static const std::array<std::pair<Key, const char*>, 9> kExamples = {{
 		{Key::Module, "a path, as in --module build/add-ons/Dustglow"},
 		{Key::Size, "a size, as in --size 640x480"},
 		{Key::Frames, "a count, as in --frames 25"},
 		{Key::Snapshot, "a file name, as in --snapshot frame.png"},
 		{Key::Clock, "seconds since the epoch, as in --clock 1000000000"},
+		{Key::Output, "window, terminal, file or headless, as in --output terminal"},
+		{Key::WindowId, "an X window id, as in --window-id 0x2a00007"},
+		{Key::Record, "a file name, as in --record dust.mp4"},
+		{Key::PngDirectory, "a directory, as in --png-dir frames"},
 	}};
 	for (const auto& [key, example] : kExamples) {
 		if (key == spec.key)
@@ -262,6 +359,44 @@ ParseCommandLine(int argc, const char* const argv[])
 				options.clock = clock.Value();
 				break;
 			}
+			case Key::Output:
+			{
+				Result<std::string> output = ParseOutput(*value);
+				if (!output)
+					return Error{output.Message()};
+				options.output = output.Value();
+				break;
+			}
+			case Key::Fullscreen:
+				options.fullscreen = true;
+				break;
+			case Key::WindowId:
+			{
+				Result<unsigned long> id = ParseWindowId("--window-id ", *value);
+				if (!id)
+					return Error{id.Message()};
+				options.windowId = id.Value();
+				break;
+			}
+			case Key::Root:
+				options.root = true;
+				break;
+			case Key::Fps:
+				options.fps = true;
+				break;
+			case Key::Record:
+			{
+				Result<std::string> path = ParseRecordPath(*value);
+				if (!path)
+					return Error{path.Message()};
+				options.recordPath = path.Value();
+				break;
+			}
+			case Key::PngDirectory:
+				if (value->empty())
+					return Error{"--png-dir needs a directory, as in --png-dir frames"};
+				options.pngDirectory = std::string(*value);
+				break;
 			case Key::Help:
 				line.command = Command::Help;
 				return line;
@@ -270,7 +405,44 @@ ParseCommandLine(int argc, const char* const argv[])
 				return line;
 		}
 	}
+
+	bool windowIdGiven = options.windowId.has_value();
+	Result<void> combined = CheckCombinations(options, windowIdGiven);
+	if (!combined)
+		return Error{combined.Message()};
+
+	// A screen-saver daemon names the window to draw in through the
+	// environment; it counts only where the window output could be used.
+	const char* daemonWindow = std::getenv("XSCREENSAVER_WINDOW");
+	if (!windowIdGiven && daemonWindow != nullptr && *daemonWindow != '\0'
+		&& (!options.output || *options.output == "window") && !options.recordPath
+		&& !options.pngDirectory) {
+		Result<unsigned long> id = ParseWindowId("XSCREENSAVER_WINDOW=", daemonWindow);
+		if (!id)
+			return Error{id.Message()};
+		options.windowId = id.Value();
+	}
 	return line;
+}
+
+
+std::optional<VideoFormat>
+VideoFormatOf(std::string_view path)
+{
+	size_t dot = path.rfind('.');
+	size_t slash = path.rfind('/');
+	if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash))
+		return std::nullopt;
+	std::string extension;
+	for (char c : path.substr(dot + 1))
+		extension += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+	if (extension == "mp4")
+		return VideoFormat::Mp4;
+	if (extension == "webm")
+		return VideoFormat::Webm;
+	if (extension == "gif")
+		return VideoFormat::Gif;
+	return std::nullopt;
 }
 
 
@@ -282,25 +454,40 @@ UsageText()
 		"\n"
 		"Loads a screen-saver add-on and drives it the way the screen-saver host\n"
 		"does: the settings panel (with --config), start, one Draw per tick, stop.\n"
-		"Without a window to show them in, the frames are computed and can be\n"
-		"checked with --digest or saved with --snapshot.\n"
+		"The frames go to a window, to the terminal, or to files.\n"
 		"\n"
 		"  MODULE, --module PATH  the add-on to load (default: the Dustglow add-on\n"
 		"                         of this build, ../add-ons/Dustglow next to\n"
 		"                         saverhost's own directory)\n"
-		"  --size WxH             the full-screen view in pixels (default 640x480,\n"
-		"                         at most 16384 a side)\n"
-		"  --frames N             ticks to run, back to back without waiting for\n"
-		"                         the saver's tick (default 1; 0 starts and stops\n"
-		"                         the saver without a Draw)\n"
+		"  --output KIND          where the frames go: window, terminal, file or\n"
+		"                         headless (default: chosen at start, see below)\n"
+		"  --size WxH             the full-screen view in pixels for files and\n"
+		"                         headless runs, and the window's first size\n"
+		"                         (default 640x480, at most 16384 a side)\n"
+		"  --frames N             ticks to run (default: until stopped in a window\n"
+		"                         or the terminal, 250 for --record and --png-dir,\n"
+		"                         else 1; 0 starts and stops the saver without a\n"
+		"                         Draw); a window or the terminal ticks at the\n"
+		"                         saver's period, files and headless runs back to\n"
+		"                         back\n"
+		"  --fullscreen           fill the screen with the window\n"
+		"  --window-id ID         draw into the existing X window ID (decimal, or\n"
+		"                         hex as in 0x2a00007)\n"
+		"  --root                 draw into that window, or else the root window\n"
+		"  --fps                  show frames per second, the milliseconds a frame\n"
+		"                         costs (Draw and showing it) and the CPU load\n"
+		"  --record FILE          record a video: FILE ends in .mp4, .webm or .gif;\n"
+		"                         needs the ffmpeg program; FILE appears when the\n"
+		"                         run ends, whole, or not at all\n"
+		"  --png-dir DIR          write every frame as DIR/frame-000001.png, ...\n"
 		"  --preview              start the saver on the 80x60 preview view instead\n"
 		"                         of the full-screen one; a saver that declines the\n"
 		"                         preview is not an error\n"
 		"  --config               show the saver's settings panel on a 400x300 view\n"
-		"                         and list the views it holds, one a line: class,\n"
-		"                         frame (left, top, right, bottom) and text; then\n"
-		"                         stop, unless --frames, --preview, --snapshot or\n"
-		"                         --digest asks for a run as well\n"
+		"                         (without a window: list the views it holds on\n"
+		"                         standard output, one a line: class, frame (left,\n"
+		"                         top, right, bottom) and text); then stop, unless\n"
+		"                         an option about a run asks for one as well\n"
 		"  --snapshot FILE        after the last frame, write the view as an 8-bit\n"
 		"                         RGB PNG; FILE is replaced whole or not at all\n"
 		"  --digest               after every Draw print \"frame N DIGEST\": N from 1,\n"
@@ -316,9 +503,17 @@ UsageText()
 		"Standard output carries only the listing and the digests; everything\n"
 		"else goes to standard error.\n"
 		"\n"
+		"Without --output: --fullscreen, --window-id, --root and the\n"
+		"XSCREENSAVER_WINDOW environment variable ask for the window; --record,\n"
+		"--png-dir and --digest for files (headless when nothing is written); else\n"
+		"a window when DISPLAY or WAYLAND_DISPLAY names a display that opens, else\n"
+		"the terminal when standard output is one, else headless. In a window or\n"
+		"the terminal, a key (q or Esc in the terminal) stops the saver.\n"
+		"\n"
 		"Exit status: 0 on success, a declined preview included; 1 when the module\n"
-		"cannot be loaded or started or a file cannot be written; 2 when the\n"
-		"command line is wrong; 128 + the signal number when interrupted.\n";
+		"cannot be loaded or started, an output cannot start, or a file cannot be\n"
+		"written; 2 when the command line is wrong; 128 + the signal number when\n"
+		"interrupted.\n";
 }
 
 

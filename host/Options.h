@@ -6,6 +6,7 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "Result.h"
 #include "Size.h"
@@ -49,9 +50,17 @@ struct Options {
 	// run starts the saver afterwards.
 	bool RunsSaver() const
 	{
-		return !config || frames || preview || snapshotPath || digest;
+		return !config || frames || preview || snapshotPath || digest || fps || recordPath
+			|| pngDirectory;
 	}
 };
+
+// The kinds of video --record writes, by the file name's extension.
+enum class VideoFormat { Mp4, Webm, Gif };
+
+// The format for a file name ending in .mp4, .webm or .gif (in any case), or
+// none.
+std::optional<VideoFormat> VideoFormatOf(std::string_view path);
 
 enum class Command { Run, Help, Version };
 
