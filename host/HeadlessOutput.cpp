@@ -1,5 +1,10 @@
 #include "HeadlessOutput.h"
 
+#include <unistd.h>
+
+#include "Report.h"
+#include "StatsMeter.h"
+
 
 Result<Size>
 HeadlessOutput::Open(const Options& options)
@@ -20,4 +25,12 @@ Result<void>
 HeadlessOutput::Present(const PixelView&)
 {
 	return {};
+}
+
+
+void
+HeadlessOutput::ShowStats(const FrameStats& stats)
+{
+	if (isatty(STDERR_FILENO) == 1)
+		Report(FormatStats(stats));
 }

@@ -11,6 +11,8 @@ public:
 	bool Paced() const override { return false; }
 	std::optional<int32_t> DefaultFrames() const override;
 	Result<void> Present(const PixelView& frame) override;
+	// --fps: a line on standard error when someone reads it there.
+	void ShowStats(const FrameStats& stats) override;
 };
 
 #endif	// SAVERHOST_HEADLESS_OUTPUT_H

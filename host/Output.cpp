@@ -1,7 +1,8 @@
 #include "Output.h"
 
+#include <time.h>
+
 #include <cstdio>
-#include <thread>
 
 #include "HeadlessOutput.h"
 #include "Report.h"
@@ -10,7 +11,16 @@
 OutputEvents
 Output::WaitUntil(std::chrono::steady_clock::time_point deadline)
 {
-	std::this_thread::sleep_until(deadline);
+	// One absolute sleep on the clock steady_clock reads, cut short by a
+	// signal so that an interrupt is acted on at once.
+	auto sinceEpoch = std::chrono::duration_cast<std::chrono::nanoseconds>(
+		deadline.time_since_epoch());
+	if (sinceEpoch.count() > 0) {
+		timespec until{};
+		until.tv_sec = static_cast<time_t>(sinceEpoch.count() / 1'000'000'000);
+		until.tv_nsec = static_cast<long>(sinceEpoch.count() % 1'000'000'000);
+		clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr);
+	}
 	return Poll();
 }
 

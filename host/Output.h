@@ -70,6 +70,10 @@ public:
 	// events. By default it sleeps, then polls.
 	virtual OutputEvents WaitUntil(std::chrono::steady_clock::time_point deadline);
 
+	// The saver's tick period, once it has started and again whenever it
+	// asks for another: a recording takes its frame rate from it.
+	virtual void TickPeriod(std::chrono::microseconds) {}
+
 	// --fps: shown in the window title, an overlay or a status line.
 	virtual void ShowStats(const FrameStats&) {}
 	// A word from the host to whoever watches, such as a declined preview:

@@ -8,12 +8,14 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <png.h>
@@ -106,10 +108,15 @@ protected:
 			argv.push_back(argument.data());
 		argv.push_back(nullptr);
 
+		// Without a display or a daemon's window the run picks no window,
+		// whatever the machine the tests run on offers.
 		std::vector<std::string> environmentStrings = environment;
 		std::vector<char*> envp;
-		for (char** variable = environ; *variable != nullptr; variable++)
-			envp.push_back(*variable);
+		for (char** variable = environ; *variable != nullptr; variable++) {
+			std::string_view name(*variable, std::strcspn(*variable, "="));
+			if (name != "DISPLAY" && name != "WAYLAND_DISPLAY" && name != "XSCREENSAVER_WINDOW")
+				envp.push_back(*variable);
+		}
 		for (std::string& variable : environmentStrings)
 			envp.push_back(variable.data());
 		envp.push_back(nullptr);
