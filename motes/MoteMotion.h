@@ -12,4 +12,57 @@ void MoveMote(Mote& mote, int32 width, int32 height);
 // have already moved this frame, higher-numbered ones have not.
 void GatherForces(Mote motes[kMoteCount], int32 j);
 
+
+// The force sums in two steps, for the frame step: the terms of every
+// partner first, then their sums in index order. Nothing reads a mote's
+// forces before its motion in the next frame, so the sums of two motes can
+// wait until both have their terms, and are then done side by side.
+
+// What the terms read of the other motes, widened to double once and kept
+// in columns, so that neighbouring partners can be taken together. Whoever
+// moves a mote or changes its reach or weight updates it here.
+struct PartnerTable {
+	double	x[kMoteCount] __attribute__((aligned(32)));
+	double	y[kMoteCount] __attribute__((aligned(32)));
+	double	reach[kMoteCount] __attribute__((aligned(32)));
+	double	weight[kMoteCount] __attribute__((aligned(32)));
+
+			void				Load(const Mote motes[kMoteCount]);
+
+	inline	void				SetPosition(int32 i, const Mote& mote)
+									{ x[i] = mote.x; y[i] = mote.y; }
+	inline	void				SetProperties(int32 i, const Mote& mote)
+									{ reach[i] = mote.reach; weight[i] = mote.weight; }
+};
+
+// The terms of each partner on two motes: what it adds to the first mote's
+// horizontal and vertical force, then to the second's. A partner that does
+// not count (the mote itself, or one that coincides with it) adds -0.0,
+// which leaves every sum exactly as it was.
+struct ForceTerms {
+	double	terms[kMoteCount][4] __attribute__((aligned(32)));
+};
+
+// Fills one column (0 or 1) of the terms with those of every partner on
+// the mote, whose own entry in the table must hold its current position.
+void GatherTerms(const Mote& mote, const PartnerTable& partners, ForceTerms& terms,
+	int32 column);
+
+// Adds each column of terms to the forces of its mote, in index order,
+// rounding each force to float after every partner.
+void SumTerms(Mote& first, Mote& second, const ForceTerms& terms);
+
+
+// The terms are computed for two partners at a time, or four on processors
+// with AVX2; both give the same bits. The wider form is used where it can be.
+enum PairLoopWidth {
+	kTwoPartners,
+	kFourPartners
+};
+
+PairLoopWidth	WidestPairLoop();
+// Holds the pair loop to at most the given width: for tests, which check
+// every form the machine can run.
+void			LimitPairLoop(PairLoopWidth width);
+
 #endif	// DUSTGLOW_MOTE_MOTION_H

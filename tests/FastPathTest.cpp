@@ -227,6 +227,28 @@ private:
 };
 
 
+// The field tests run once for each width of the pair loop that the machine
+// can run: every form must give the plain form's bits.
+class FastPathField : public ::testing::TestWithParam<PairLoopWidth> {
+protected:
+	void SetUp() override
+	{
+		if (GetParam() > WidestPairLoop())
+			GTEST_SKIP() << "this processor cannot run the wider pair loop";
+		LimitPairLoop(GetParam());
+	}
+
+	void TearDown() override { LimitPairLoop(kFourPartners); }
+};
+
+
+std::string
+WidthName(const ::testing::TestParamInfo<PairLoopWidth>& info)
+{
+	return info.param == kTwoPartners ? "TwoPartners" : "FourPartners";
+}
+
+
 // Where the clipping and the skip of discs that cannot land are decided:
 // on and around each edge, a fraction either side of the cut-offs, and
 // positions that no canvas holds.
@@ -302,7 +324,7 @@ TEST(FastPath, DiscsAtPositionsNoCanvasHoldsDrawNothing)
 }
 
 
-TEST(FastPath, ForcesSumInIndexOrderWithEveryRounding)
+TEST_P(FastPathField, ForcesSumInIndexOrderWithEveryRounding)
 {
 	// Seeded fields, then the same with coincident motes, motes on top of
 	// each other's positions after a move, and positions far off or not
@@ -340,6 +362,14 @@ TEST(FastPath, ForcesSumInIndexOrderWithEveryRounding)
 				mote.reach = -mote.reach * 3;
 		}
 
+		// Sums start from whatever the forces hold, signed zeros included.
+		if (seed % 3 == 0) {
+			for (Mote& mote : motes) {
+				mote.forceX = -0.0f;
+				mote.forceY = seed % 2 == 0 ? -0.0f : 0.25f;
+			}
+		}
+
 		for (int32 j = 0; j < kMoteCount; j++) {
 			std::vector<Mote> fast = motes;
 			std::vector<Mote> plain = motes;
@@ -352,7 +382,29 @@ TEST(FastPath, ForcesSumInIndexOrderWithEveryRounding)
 }
 
 
-TEST(FastPath, TinyCanvasesStayTheSameForThousandsOfFrames)
+TEST_P(FastPathField, ForcesOfAFieldOnOnePointAddNothing)
+{
+	// Every partner coincides: no term may touch the sums, not even the
+	// sign of a zero.
+	std::vector<Mote> motes(kMoteCount);
+	srand(3);
+	SeedMotes(motes.data(), 1, 1);
+	for (Mote& mote : motes) {
+		mote.forceX = -0.0f;
+		mote.forceY = 0.0f;
+	}
+	for (int32 j = 0; j < kMoteCount; j++) {
+		std::vector<Mote> fast = motes;
+		std::vector<Mote> plain = motes;
+		GatherForces(fast.data(), j);
+		reference::GatherForces(plain.data(), j);
+		ASSERT_TRUE(SameMotes(fast.data(), plain.data())) << "forces on mote " << j;
+		ASSERT_TRUE(signbit(fast[j].forceX)) << "forces on mote " << j;
+	}
+}
+
+
+TEST_P(FastPathField, TinyCanvasesStayTheSameForThousandsOfFrames)
 {
 	// Every mote lies on one of a handful of pixels: constant overlaps,
 	// saturation everywhere, and coincident motes from the first frame on.
@@ -366,7 +418,7 @@ TEST(FastPath, TinyCanvasesStayTheSameForThousandsOfFrames)
 }
 
 
-TEST(FastPath, SmallCanvasesStayTheSameThroughManyGlowCycles)
+TEST_P(FastPathField, SmallCanvasesStayTheSameThroughManyGlowCycles)
 {
 	const int32 sizes[][2] = { {97, 61}, {160, 90}, {31, 200} };
 	for (const auto& size : sizes) {
@@ -382,7 +434,7 @@ TEST(FastPath, SmallCanvasesStayTheSameThroughManyGlowCycles)
 }
 
 
-TEST(FastPath, FullScreenCanvasesStayTheSame)
+TEST_P(FastPathField, FullScreenCanvasesStayTheSame)
 {
 	FieldPair vga(640, 480, 42);
 	EXPECT_TRUE(vga.Run(300)) << "640x480";
@@ -392,7 +444,7 @@ TEST(FastPath, FullScreenCanvasesStayTheSame)
 }
 
 
-TEST(FastPath, MotesAtAndBeyondTheEdgesStayTheSame)
+TEST_P(FastPathField, MotesAtAndBeyondTheEdgesStayTheSame)
 {
 	// Motes put on, just inside and just outside each edge, and at positions
 	// that no canvas holds; the rest of the field must go on as the plain
@@ -413,3 +465,7 @@ TEST(FastPath, MotesAtAndBeyondTheEdgesStayTheSame)
 		}
 	}
 }
+
+
+INSTANTIATE_TEST_SUITE_P(PairLoops, FastPathField,
+	::testing::Values(kTwoPartners, kFourPartners), WidthName);
