@@ -11,6 +11,10 @@
 #include <cstring>
 #include <filesystem>
 
+#include <ModuleTypeNote.h>
+
+#include "ModuleType.h"
+
 
 namespace {
 
@@ -102,6 +106,35 @@ Unloadable(const std::string& path)
 }
 
 
+// Why the file, an ELF shared object, is not typed as a screen-saver module:
+// the host loads no code that does not say what it is.
+std::optional<std::string>
+NotAScreenSaver(const std::string& path)
+{
+	FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+	ModuleType type = file ? ReadModuleTypeOfFile(file.Get()) : ModuleType{
+		ModuleType::Status::Damaged, "", "it cannot be read (" + SystemReason(errno) + ")"};
+
+	std::string reason;
+	std::string wayOut = "its build types it with attach_module_type(), see the README";
+	switch (type.status) {
+		case ModuleType::Status::Typed:
+			if (type.type == SCREEN_SAVER_MODULE_TYPE)
+				return std::nullopt;
+			reason = "it is typed \"" + type.type + "\", not " SCREEN_SAVER_MODULE_TYPE;
+			break;
+		case ModuleType::Status::Untyped:
+			reason = "it carries no module type";
+			break;
+		case ModuleType::Status::Damaged:
+			reason = type.problem;
+			wayOut = "rebuild it";
+			break;
+	}
+	return "\"" + path + "\" is not a screen-saver module (" + reason + "); " + wayOut;
+}
+
+
 // The dynamic linker's last error without the file name it often starts with.
 std::string
 LinkerReason(const std::string& loadedAs)
@@ -143,6 +176,8 @@ SaverModule::Load(const std::string& path)
 {
 	if (std::optional<std::string> reason = Unloadable(path))
 		return Error{CannotLoad(path, *reason)};
+	if (std::optional<std::string> reason = NotAScreenSaver(path))
+		return Error{*reason};
 
 	// A name without a slash would send dlopen() searching the library path;
 	// the user means the file in the current directory.

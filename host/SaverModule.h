@@ -14,7 +14,8 @@
 class SaverModule {
 public:
 	// Loads the add-on at path. The error names the file and says why it is
-	// not usable: missing, unreadable, not a shared object, or no factory.
+	// not usable: missing, unreadable, not a shared object, not typed as a
+	// screen-saver module, or no factory.
 	static Result<SaverModule> Load(const std::string& path);
 
 	const std::string& Path() const { return fPath; }

@@ -20,6 +20,8 @@
 
 #include <png.h>
 
+#include <ModuleTypeNote.h>
+
 extern char** environ;
 
 namespace fs = std::filesystem;
@@ -366,20 +368,57 @@ TEST_F(HostTest, UnusableModulesFailNamingTheFileAndTheReason)
 
 	struct Case {
 		std::string path;
-		std::string reason;
+		std::string message;
 	};
 	const Case cases[] = {
-		{(fDirectory / "Nope").string(), "no such file"},
-		{text.string(), "not a shared object"},
-		{fDirectory.string(), "it is a directory"},
-		{NOSYMBOLS_PATH, "it has no instantiate_screen_saver"},
+		{(fDirectory / "Nope").string(), "cannot load \"" + (fDirectory / "Nope").string()
+			+ "\": no such file"},
+		{text.string(), "cannot load \"" + text.string() + "\": not a shared object"},
+		{fDirectory.string(), "cannot load \"" + fDirectory.string()
+			+ "\": it is a directory"},
+		{NOSYMBOLS_PATH, "\"" NOSYMBOLS_PATH "\" is not a screen-saver module (it "
+			"carries no module type); its build types it with attach_module_type()"},
+		{TYPED_NOSYMBOLS_PATH, "cannot load \"" TYPED_NOSYMBOLS_PATH "\": it has no "
+			"instantiate_screen_saver"},
 	};
 	for (const Case& test : cases) {
 		HostRun run = Run({test.path});
 		EXPECT_EQ(run.status, 1) << test.path;
-		EXPECT_EQ(run.err.rfind("saverhost: cannot load \"" + test.path + "\": "
-			+ test.reason, 0), 0u) << run.err;
+		EXPECT_EQ(run.err.rfind("saverhost: " + test.message, 0), 0u) << run.err;
 		EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+	}
+}
+
+
+TEST_F(HostTest, ModulesTypedOtherwiseOrDamagedAreNotLoaded)
+{
+	// The Dustglow add-on with its type note's descriptor changed in place:
+	// another type, then a descriptor that is no string.
+	std::string image = ReadFile(DUSTGLOW_PATH);
+	size_t type = image.find(SCREEN_SAVER_MODULE_TYPE);
+	ASSERT_NE(type, std::string::npos);
+
+	struct Case {
+		std::string replacement;
+		std::string reason;
+	};
+	const Case cases[] = {
+		{"application/x-vnd.Be-elfexecutablf", "it is typed "
+			"\"application/x-vnd.Be-elfexecutablf\", not " SCREEN_SAVER_MODULE_TYPE "); "},
+		{"application/x-vnd.Be-elfexecutabl\n", "its module type is not a printable "
+			"string); rebuild it\n"},
+	};
+	for (const Case& test : cases) {
+		std::string changed = image;
+		changed.replace(type, test.replacement.size(), test.replacement);
+		fs::path module = fDirectory / "Changed";
+		std::ofstream(module, std::ios::binary) << changed;
+
+		HostRun run = Run({module.string()});
+		EXPECT_EQ(run.status, 1);
+		EXPECT_EQ(run.err.rfind("saverhost: \"" + module.string()
+			+ "\" is not a screen-saver module (" + test.reason, 0), 0u) << run.err;
+		fs::remove(module);
 	}
 }
 
