@@ -21,6 +21,9 @@ public:
 	~AtomicFile();
 
 	const std::string& Path() const { return fPath; }
+	// Where the data goes until Commit(), for writers that open the file by
+	// name themselves.
+	const std::string& TemporaryPath() const { return fTemporaryPath; }
 	std::FILE* Stream() const { return fStream.get(); }
 
 	// Flushes the data to disk and renames the file into place.

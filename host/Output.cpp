@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "FileOutput.h"
 #include "HeadlessOutput.h"
 #include "Report.h"
 
@@ -52,7 +53,7 @@ MakeOutput(OutputKind kind)
 		case OutputKind::Window:
 		case OutputKind::Terminal:
 		case OutputKind::File:
-			break;
+			return std::make_unique<FileOutput>();
 	}
 	return nullptr;
 }

@@ -1,0 +1,126 @@
+#include "HostProcess.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+
+std::vector<std::string>
+HostRun::SaverCalls() const
+{
+	std::vector<std::string> calls;
+	std::istringstream lines(err);
+	for (std::string line; std::getline(lines, line);) {
+		if (line.rfind("saver: ", 0) == 0)
+			calls.push_back(line.substr(7));
+	}
+	return calls;
+}
+
+
+std::string
+ReadWholeFile(const fs::path& path)
+{
+	std::ifstream file(path, std::ios::binary);
+	return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+
+HostProcess::HostProcess(const fs::path& scratch, const std::vector<std::string>& arguments,
+	const std::vector<std::string>& environment)
+	:
+	fOut(scratch / "host-stdout.txt"),
+	fErr(scratch / "host-stderr.txt")
+{
+	std::vector<std::string> argumentStrings = {SAVERHOST_PATH};
+	argumentStrings.insert(argumentStrings.end(), arguments.begin(), arguments.end());
+	std::vector<char*> argv;
+	for (std::string& argument : argumentStrings)
+		argv.push_back(argument.data());
+	argv.push_back(nullptr);
+
+	std::vector<std::string> unset = {"DISPLAY", "WAYLAND_DISPLAY", "XSCREENSAVER_WINDOW"};
+	std::vector<std::string> set;
+	for (const std::string& change : environment) {
+		size_t equals = change.find('=');
+		unset.push_back(change.substr(0, equals));
+		if (equals != std::string::npos)
+			set.push_back(change);
+	}
+	std::vector<char*> envp;
+	for (char** variable = environ; *variable != nullptr; variable++) {
+		std::string name(*variable, std::strcspn(*variable, "="));
+		bool dropped = false;
+		for (const std::string& gone : unset)
+			dropped = dropped || gone == name;
+		if (!dropped)
+			envp.push_back(*variable);
+	}
+	for (std::string& variable : set)
+		envp.push_back(variable.data());
+	envp.push_back(nullptr);
+
+	fChild = fork();
+	if (fChild == 0) {
+		int out = open(fOut.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+		int err = open(fErr.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+		int in = open("/dev/null", O_RDONLY);
+		if (out < 0 || err < 0 || in < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0
+			|| dup2(in, 0) < 0) {
+			_exit(126);
+		}
+		execve(argv[0], argv.data(), envp.data());
+		_exit(127);
+	}
+}
+
+
+HostProcess::~HostProcess()
+{
+	if (fChild > 0) {
+		kill(fChild, SIGKILL);
+		waitpid(fChild, nullptr, 0);
+	}
+}
+
+
+HostRun
+HostProcess::Stop(int signal)
+{
+	if (fChild > 0)
+		kill(fChild, signal);
+	return Wait();
+}
+
+
+HostRun
+HostProcess::Wait()
+{
+	HostRun run;
+	int status = 0;
+	if (fChild > 0 && waitpid(fChild, &status, 0) == fChild)
+		run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+	fChild = -1;
+	run.out = ReadWholeFile(fOut);
+	run.err = ReadWholeFile(fErr);
+	fs::remove(fOut);
+	fs::remove(fErr);
+	return run;
+}
+
+
+HostRun
+RunHost(const fs::path& scratch, const std::vector<std::string>& arguments,
+	const std::vector<std::string>& environment)
+{
+	return HostProcess(scratch, arguments, environment).Wait();
+}

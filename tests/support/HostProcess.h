@@ -1,0 +1,50 @@
+// saverhost as a child process: started with arguments and changes to the
+// environment, its standard output and error captured in files, and waited
+// for, or signalled first.
+#ifndef TESTS_HOST_PROCESS_H
+#define TESTS_HOST_PROCESS_H
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct HostRun {
+	int status = -1;
+	std::string out;
+	std::string err;
+
+	// The lines of standard error that the recording saver wrote, without
+	// their "saver: " prefix.
+	std::vector<std::string> SaverCalls() const;
+};
+
+class HostProcess {
+public:
+	// environment: NAME=value to set, or NAME alone to unset. DISPLAY,
+	// WAYLAND_DISPLAY and XSCREENSAVER_WINDOW are unset unless set here, so
+	// that no run opens a window by chance.
+	HostProcess(const std::filesystem::path& scratch, const std::vector<std::string>& arguments,
+		const std::vector<std::string>& environment = {});
+	~HostProcess();
+
+	pid_t Id() const { return fChild; }
+	// Sends signal and waits for the end.
+	HostRun Stop(int signal);
+	HostRun Wait();
+
+private:
+	std::filesystem::path fOut;
+	std::filesystem::path fErr;
+	pid_t fChild = -1;
+};
+
+// Runs saverhost to its end.
+HostRun RunHost(const std::filesystem::path& scratch, const std::vector<std::string>& arguments,
+	const std::vector<std::string>& environment = {});
+
+std::string ReadWholeFile(const std::filesystem::path& path);
+
+#endif	// TESTS_HOST_PROCESS_H
