@@ -16,8 +16,9 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-# Runs Dustglow headless for ten seconds of frames and keeps the last one.
-ARGS ?= --frames 250 --snapshot $(BUILD)/dustglow.png
+# Runs Dustglow where it can be seen: a window when there is a display, else
+# the terminal. ARGS="..." passes options, as in ARGS="--record dust.mp4".
+ARGS ?=
 run: build
 	$(BUILD)/bin/saverhost $(ARGS)
 
