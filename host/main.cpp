@@ -1,5 +1,6 @@
 // saverhost: loads a screen-saver add-on and drives it as the platform's
-// screen-saver host does, without a screen for now.
+// screen-saver host does, showing its frames in a window, in the terminal or
+// writing them to files.
 #include <cstdio>
 #include <exception>
 
