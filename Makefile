@@ -3,7 +3,8 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test test-native test-m32 test-sanitize bench clean
+.PHONY: all deps configure build run test test-native test-m32 test-sanitize bench clean \
+	fuzz fuzz-build test-fuzz
 
 all: build
 
@@ -22,9 +23,10 @@ ARGS ?=
 run: build
 	$(BUILD)/bin/saverhost $(ARGS)
 
-# The whole suite: the native build, the 32-bit x86 build, and the build under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
-test: test-native test-m32 test-sanitize
+# The whole suite: the native build, the 32-bit x86 build, the build under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and a short run of every
+# fuzz target.
+test: test-native test-m32 test-sanitize test-fuzz
 
 test-native: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
@@ -51,6 +53,22 @@ test-sanitize: deps
 	@ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --test-dir $(BUILD)-sanitize --output-on-failure -j $(JOBS)
 
+# libFuzzer targets, built with clang: the saver through random call
+# sequences, saverhost's command line, and the module type note reader.
+# `make fuzz` runs each for FUZZ_SECONDS, `make test` for FUZZ_TEST_SECONDS.
+FUZZ_SECONDS ?= 300
+FUZZ_TEST_SECONDS ?= 20
+fuzz-build: deps
+	@CC=clang-14 CXX=clang++-14 cmake -S . -B $(BUILD)-fuzz -DDUSTGLOW_FUZZ=ON \
+		-DDUSTGLOW_HOST=OFF -DDUSTGLOW_TESTS=OFF >/dev/null
+	@cmake --build $(BUILD)-fuzz -j $(JOBS)
+
+fuzz: fuzz-build
+	@scripts/run-fuzz $(BUILD)-fuzz $(FUZZ_SECONDS)
+
+test-fuzz: fuzz-build
+	@scripts/run-fuzz $(BUILD)-fuzz $(FUZZ_TEST_SECONDS)
+
 bench: deps
 	@cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DDUSTGLOW_BENCH=ON \
 		-DDUSTGLOW_TESTS=OFF >/dev/null
@@ -58,4 +76,4 @@ bench: deps
 	@$(BUILD)-bench/bin/dustglow_bench
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-m32 $(BUILD)-sanitize
+	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-m32 $(BUILD)-sanitize $(BUILD)-fuzz
