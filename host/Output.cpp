@@ -7,6 +7,7 @@
 #include "FileOutput.h"
 #include "HeadlessOutput.h"
 #include "Report.h"
+#include "WindowOutput.h"
 
 
 OutputEvents
@@ -51,6 +52,7 @@ MakeOutput(OutputKind kind)
 		case OutputKind::Headless:
 			return std::make_unique<HeadlessOutput>();
 		case OutputKind::Window:
+			return std::make_unique<WindowOutput>();
 		case OutputKind::Terminal:
 		case OutputKind::File:
 			return std::make_unique<FileOutput>();
