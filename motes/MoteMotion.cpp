@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "VectorUnits.h"
+
 
 // Doubles side by side, handled at once where the processor has registers
 // for them. GCC's vector extension needs no header and falls back to plain
@@ -12,15 +14,6 @@ typedef float FloatPair __attribute__((vector_size(8)));
 typedef double DoubleQuad __attribute__((vector_size(32)));
 typedef int64 MaskQuad __attribute__((vector_size(32)));
 typedef float FloatQuad __attribute__((vector_size(16)));
-
-// The four-partner loop needs AVX2 and a compiler that can build a function
-// for it alone; elsewhere there is only the two-partner loop.
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#	define FOUR_PARTNER_LOOP 1
-#	define FOR_AVX2 __attribute__((target("avx2")))
-#else
-#	define FOUR_PARTNER_LOOP 0
-#endif
 
 // Below this squared distance two motes count as coincident.
 static const double kCoincident = 0.000001;
@@ -200,7 +193,7 @@ sum_two_at_a_time(Mote& first, Mote& second, const ForceTerms& terms)
 }
 
 
-#if FOUR_PARTNER_LOOP
+#if HAS_AVX2_FORMS
 
 // Four partners at a time. The cheapest interleaving of the lanes gives the
 // first and third partners' terms in one vector and the second and fourth
@@ -250,77 +243,32 @@ sum_four_at_a_time(Mote& first, Mote& second, const ForceTerms& terms)
 }
 
 
-static bool
-has_avx2()
-{
-	__builtin_cpu_init();
-	return __builtin_cpu_supports("avx2");
-}
-
-#endif	// FOUR_PARTNER_LOOP
-
-
-struct PairLoop {
-	void	(*gather)(const Mote& mote, const PartnerTable& partners, ForceTerms& terms,
-				int32 column);
-	void	(*sum)(Mote& first, Mote& second, const ForceTerms& terms);
-};
-
-static const PairLoop kTwoAtATime = { gather_two_at_a_time, sum_two_at_a_time };
-#if FOUR_PARTNER_LOOP
-static const PairLoop kFourAtATime = { gather_four_at_a_time, sum_four_at_a_time };
-#endif
-
-static const PairLoop* sPairLoop = NULL;
-
-
-static const PairLoop*
-pair_loop(PairLoopWidth width)
-{
-#if FOUR_PARTNER_LOOP
-	if (width == kFourPartners && has_avx2())
-		return &kFourAtATime;
-#else
-	(void)width;
-#endif
-	return &kTwoAtATime;
-}
-
-
-static inline const PairLoop*
-current_pair_loop()
-{
-	if (sPairLoop == NULL)
-		sPairLoop = pair_loop(kFourPartners);
-	return sPairLoop;
-}
-
-
-PairLoopWidth
-WidestPairLoop()
-{
-	return pair_loop(kFourPartners) == &kTwoAtATime ? kTwoPartners : kFourPartners;
-}
-
-
-void
-LimitPairLoop(PairLoopWidth width)
-{
-	sPairLoop = pair_loop(width);
-}
+#endif	// HAS_AVX2_FORMS
 
 
 void
 GatherTerms(const Mote& mote, const PartnerTable& partners, ForceTerms& terms, int32 column)
 {
-	current_pair_loop()->gather(mote, partners, terms, column);
+#if HAS_AVX2_FORMS
+	if (VectorsInUse() == kAVX2Vectors) {
+		gather_four_at_a_time(mote, partners, terms, column);
+		return;
+	}
+#endif
+	gather_two_at_a_time(mote, partners, terms, column);
 }
 
 
 void
 SumTerms(Mote& first, Mote& second, const ForceTerms& terms)
 {
-	current_pair_loop()->sum(first, second, terms);
+#if HAS_AVX2_FORMS
+	if (VectorsInUse() == kAVX2Vectors) {
+		sum_four_at_a_time(first, second, terms);
+		return;
+	}
+#endif
+	sum_two_at_a_time(first, second, terms);
 }
 
 

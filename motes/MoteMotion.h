@@ -45,24 +45,12 @@ struct ForceTerms {
 
 // Fills one column (0 or 1) of the terms with those of every partner on
 // the mote, whose own entry in the table must hold its current position.
+// Two partners at a time, or four with AVX2 (VectorUnits.h).
 void GatherTerms(const Mote& mote, const PartnerTable& partners, ForceTerms& terms,
 	int32 column);
 
 // Adds each column of terms to the forces of its mote, in index order,
 // rounding each force to float after every partner.
 void SumTerms(Mote& first, Mote& second, const ForceTerms& terms);
-
-
-// The terms are computed for two partners at a time, or four on processors
-// with AVX2; both give the same bits. The wider form is used where it can be.
-enum PairLoopWidth {
-	kTwoPartners,
-	kFourPartners
-};
-
-PairLoopWidth	WidestPairLoop();
-// Holds the pair loop to at most the given width: for tests, which check
-// every form the machine can run.
-void			LimitPairLoop(PairLoopWidth width);
 
 #endif	// DUSTGLOW_MOTE_MOTION_H

@@ -21,6 +21,7 @@
 #include "MoteMotion.h"
 #include "MoteSeeding.h"
 #include "ReferenceField.h"
+#include "VectorUnits.h"
 
 
 namespace {
@@ -227,25 +228,25 @@ private:
 };
 
 
-// The field tests run once for each width of the pair loop that the machine
-// can run: every form must give the plain form's bits.
-class FastPathField : public ::testing::TestWithParam<PairLoopWidth> {
+// Each test runs once for every form of the loops (VectorUnits.h) that the
+// processor can run: every form must give the plain form's bytes and bits.
+class FastPath : public ::testing::TestWithParam<VectorWidth> {
 protected:
 	void SetUp() override
 	{
-		if (GetParam() > WidestPairLoop())
-			GTEST_SKIP() << "this processor cannot run the wider pair loop";
-		LimitPairLoop(GetParam());
+		if (GetParam() > WidestVectors())
+			GTEST_SKIP() << "this processor cannot run the wider loops";
+		LimitVectors(GetParam());
 	}
 
-	void TearDown() override { LimitPairLoop(kFourPartners); }
+	void TearDown() override { LimitVectors(kAVX2Vectors); }
 };
 
 
 std::string
-WidthName(const ::testing::TestParamInfo<PairLoopWidth>& info)
+WidthName(const ::testing::TestParamInfo<VectorWidth>& info)
 {
-	return info.param == kTwoPartners ? "TwoPartners" : "FourPartners";
+	return info.param == kBaselineVectors ? "Baseline" : "AVX2";
 }
 
 
@@ -264,7 +265,7 @@ EdgePositions(int32 size)
 }	// namespace
 
 
-TEST(FastPath, ClearKeepsTheFourthBytesAndThePadding)
+TEST_P(FastPath, ClearKeepsTheFourthBytesAndThePadding)
 {
 	const int32 sizes[][2] = { {1, 1}, {2, 3}, {3, 1}, {5, 4}, {13, 7}, {17, 2}, {640, 3} };
 	for (const auto& size : sizes) {
@@ -276,7 +277,7 @@ TEST(FastPath, ClearKeepsTheFourthBytesAndThePadding)
 }
 
 
-TEST(FastPath, DiscsClipLikeSinglePixelWrites)
+TEST_P(FastPath, DiscsClipLikeSinglePixelWrites)
 {
 	// Every quarter-pixel position from beyond one corner to beyond the
 	// other, on noise, with glow levels from none to past the reset.
@@ -305,7 +306,7 @@ TEST(FastPath, DiscsClipLikeSinglePixelWrites)
 }
 
 
-TEST(FastPath, DiscsAtPositionsNoCanvasHoldsDrawNothing)
+TEST_P(FastPath, DiscsAtPositionsNoCanvasHoldsDrawNothing)
 {
 	CanvasPair canvases(13, 7, 3);
 	for (float x : EdgePositions(13)) {
@@ -324,7 +325,7 @@ TEST(FastPath, DiscsAtPositionsNoCanvasHoldsDrawNothing)
 }
 
 
-TEST_P(FastPathField, ForcesSumInIndexOrderWithEveryRounding)
+TEST_P(FastPath, ForcesSumInIndexOrderWithEveryRounding)
 {
 	// Seeded fields, then the same with coincident motes, motes on top of
 	// each other's positions after a move, and positions far off or not
@@ -382,7 +383,7 @@ TEST_P(FastPathField, ForcesSumInIndexOrderWithEveryRounding)
 }
 
 
-TEST_P(FastPathField, ForcesOfAFieldOnOnePointAddNothing)
+TEST_P(FastPath, ForcesOfAFieldOnOnePointAddNothing)
 {
 	// Every partner coincides: no term may touch the sums, not even the
 	// sign of a zero.
@@ -404,7 +405,7 @@ TEST_P(FastPathField, ForcesOfAFieldOnOnePointAddNothing)
 }
 
 
-TEST_P(FastPathField, TinyCanvasesStayTheSameForThousandsOfFrames)
+TEST_P(FastPath, TinyCanvasesStayTheSameForThousandsOfFrames)
 {
 	// Every mote lies on one of a handful of pixels: constant overlaps,
 	// saturation everywhere, and coincident motes from the first frame on.
@@ -418,7 +419,7 @@ TEST_P(FastPathField, TinyCanvasesStayTheSameForThousandsOfFrames)
 }
 
 
-TEST_P(FastPathField, SmallCanvasesStayTheSameThroughManyGlowCycles)
+TEST_P(FastPath, SmallCanvasesStayTheSameThroughManyGlowCycles)
 {
 	const int32 sizes[][2] = { {97, 61}, {160, 90}, {31, 200} };
 	for (const auto& size : sizes) {
@@ -434,7 +435,7 @@ TEST_P(FastPathField, SmallCanvasesStayTheSameThroughManyGlowCycles)
 }
 
 
-TEST_P(FastPathField, FullScreenCanvasesStayTheSame)
+TEST_P(FastPath, FullScreenCanvasesStayTheSame)
 {
 	FieldPair vga(640, 480, 42);
 	EXPECT_TRUE(vga.Run(300)) << "640x480";
@@ -444,7 +445,7 @@ TEST_P(FastPathField, FullScreenCanvasesStayTheSame)
 }
 
 
-TEST_P(FastPathField, MotesAtAndBeyondTheEdgesStayTheSame)
+TEST_P(FastPath, MotesAtAndBeyondTheEdgesStayTheSame)
 {
 	// Motes put on, just inside and just outside each edge, and at positions
 	// that no canvas holds; the rest of the field must go on as the plain
@@ -467,5 +468,5 @@ TEST_P(FastPathField, MotesAtAndBeyondTheEdgesStayTheSame)
 }
 
 
-INSTANTIATE_TEST_SUITE_P(PairLoops, FastPathField,
-	::testing::Values(kTwoPartners, kFourPartners), WidthName);
+INSTANTIATE_TEST_SUITE_P(Forms, FastPath, ::testing::Values(kBaselineVectors, kAVX2Vectors),
+	WidthName);
