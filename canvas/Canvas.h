@@ -18,6 +18,12 @@ BBitmap*	CreateCanvas(int32 width, int32 height);
 void		PresentCanvas(BView* view, const BBitmap* canvas);
 
 
+// Sixteen canvas bytes, four pixels, that the compiler keeps in one vector
+// register where the processor has them. GCC's vector extension needs no
+// header and falls back to plain code elsewhere.
+typedef uint8 PixelBlock __attribute__((vector_size(16)));
+
+
 // Clipped pixel writes on a canvas. Cheap to make: it only caches where the
 // pixels are, so make one per frame rather than keeping it.
 class Canvas {
@@ -26,6 +32,7 @@ public:
 
 	inline	int32				Width() const { return fWidth; }
 	inline	int32				Height() const { return fHeight; }
+	inline	int32				BytesPerRow() const { return fBytesPerRow; }
 
 	// Each write tests x >= 0, x < width, y >= 0, y < height, in that order,
 	// and is dropped whole when a test fails.
