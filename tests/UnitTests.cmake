@@ -19,6 +19,7 @@ add_executable(dustglow_unit_tests
 	FrameStepTest.cpp
 	GoldenFieldTest.cpp
 	FastPathTest.cpp
+	PresentTest.cpp
 	support/ReferenceField.cpp
 )
 target_include_directories(dustglow_unit_tests PRIVATE support)

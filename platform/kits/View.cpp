@@ -245,13 +245,19 @@ BView::DrawBitmap(const BBitmap* bitmap, BPoint where)
 	if (firstColumn >= lastColumn || firstRow >= lastRow)
 		return;
 
-	const uint8* from = (const uint8*)bitmap->Bits();
-	uint8* to = (uint8*)surface->fBits;
+	int64 fromStride = bitmap->BytesPerRow();
+	int64 toStride = surface->fBytesPerRow;
+	const uint8* from = (const uint8*)bitmap->Bits() + firstRow * fromStride
+		+ firstColumn * 4;
+	uint8* to = (uint8*)surface->fBits + (top + firstRow) * toStride
+		+ (left + firstColumn) * 4;
 	size_t rowBytes = (size_t)(lastColumn - firstColumn) * 4;
-	for (int64 row = firstRow; row < lastRow; row++) {
-		memcpy(to + (top + row) * surface->fBytesPerRow + (left + firstColumn) * 4,
-			from + row * bitmap->BytesPerRow() + firstColumn * 4, rowBytes);
-	}
+
+	// A copy a row: the bytes between rows, on either side, are neither read
+	// nor written.
+	int64 rows = lastRow - firstRow;
+	for (int64 row = 0; row < rows; row++)
+		memcpy(to + row * toStride, from + row * fromStride, rowBytes);
 }
 
 
