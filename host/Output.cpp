@@ -7,6 +7,7 @@
 #include "FileOutput.h"
 #include "HeadlessOutput.h"
 #include "Report.h"
+#include "TerminalOutput.h"
 #include "WindowOutput.h"
 
 
@@ -51,9 +52,10 @@ MakeOutput(OutputKind kind)
 	switch (kind) {
 		case OutputKind::Headless:
 			return std::make_unique<HeadlessOutput>();
+		case OutputKind::Terminal:
+			return std::make_unique<TerminalOutput>();
 		case OutputKind::Window:
 			return std::make_unique<WindowOutput>();
-		case OutputKind::Terminal:
 		case OutputKind::File:
 			return std::make_unique<FileOutput>();
 	}
