@@ -207,8 +207,8 @@ RunSaver(const Options& options, const std::string& modulePath)
 	Result<void> started = start(options.preview ? kPreviewSize : fullSize);
 	if (!started) {
 		if (options.preview && surface) {
-			output->ShowNotice(std::string("the saver declined to run in the preview")
-				+ (snapshot ? "; no snapshot written" : ""));
+			output->ShowNotice("the saver declined to run in the preview"
+				+ Unwritten(options));
 			return end(kExitSuccess, "");
 		}
 		return end(kExitFailure, started.Message());
