@@ -238,6 +238,16 @@ public:
 				: "display \"" + display + "\"") + " for --output window ("
 				+ SDL_GetError() + "); try --output terminal"};
 		}
+		// Where no display answers, SDL falls back to drivers that show
+		// nothing at all: unless asked for by name, that is no window.
+		std::string driver = SDL_GetCurrentVideoDriver();
+		if ((driver == "offscreen" || driver == "dummy") && !Named("SDL_VIDEODRIVER")) {
+			SDL_QuitSubSystem(SDL_INIT_VIDEO);
+			std::string display = DisplayName();
+			return Error{"cannot open " + (display.empty() ? std::string("the display")
+				: "display \"" + display + "\"") + " for --output window (no display "
+				"answers); try --output terminal"};
+		}
 
 		// On X the window's framebuffer is a shared-memory image that the X
 		// server reads itself: the frame is copied once, by the saver. The
@@ -410,8 +420,14 @@ WindowOutput::OpenOwn(const Options& options)
 	// comes first on its own.
 	Uint32 flags = SDL_WINDOW_HIDDEN
 		| (fFullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_RESIZABLE);
-	fWindow.reset(SDL_CreateWindow(fName.c_str(), SDL_WINDOWPOS_UNDEFINED,
-		SDL_WINDOWPOS_UNDEFINED, options.size.width, options.size.height, flags));
+	SDL_Rect place{SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, options.size.width,
+		options.size.height};
+	// Made the screen's size in the first place: without a window manager
+	// to carry out the request for full screen, it would keep --size.
+	if (fFullscreen && SDL_GetDisplayBounds(0, &place) != 0)
+		place = SDL_Rect{SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+			options.size.width, options.size.height};
+	fWindow.reset(SDL_CreateWindow(fName.c_str(), place.x, place.y, place.w, place.h, flags));
 	if (!fWindow) {
 		return Error{"cannot open a " + SizeText(options.size) + " window: "
 			+ SDL_GetError()};
@@ -733,8 +749,10 @@ WindowOutput::ShowStats(const FrameStats& stats)
 	char text[96];
 	std::snprintf(text, sizeof(text), "%.1f fps, %.1f ms a frame, %.0f%% CPU",
 		stats.framesPerSecond, stats.frameMilliseconds, stats.cpuPercent);
+	// ASCII: SDL's X11 titles lose anything else in the C locale the host
+	// runs in.
 	if (!fBorrowed)
-		SDL_SetWindowTitle(fWindow.get(), (fName + " \u2014 " + text).c_str());
+		SDL_SetWindowTitle(fWindow.get(), (fName + " - " + text).c_str());
 	if (!fStatsOverlay)
 		return;
 	Result<SansFont*> font = LoadedFont();
