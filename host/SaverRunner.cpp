@@ -90,8 +90,10 @@ OpenOutput(const OutputPlan& plan, const Options& options)
 		}
 
 		if (i + 1 < plan.candidates.size() && !plan.asked) {
+			// The next output is taken anyway: a hint to try one is moot.
+			std::string reason = failure.substr(0, failure.find("; try --output"));
 			OutputKind next = plan.candidates[i + 1];
-			Report(failure + (next == OutputKind::Headless ? "; running headless"
+			Report(reason + (next == OutputKind::Headless ? "; running headless"
 				: std::string("; using the ") + OutputName(next) + " instead"));
 		}
 	}

@@ -134,6 +134,29 @@ TEST_F(HostOutputTest, DigestsRunHeadlessEvenWhereADisplayIsNamed)
 }
 
 
+TEST_F(HostOutputTest, WindowThatDoesNotOpenGivesWayInOneLineUnlessAskedFor)
+{
+	// A display named but not there.
+	const std::vector<std::string> deadDisplay = {"DISPLAY=:987654"};
+	HostRun chosen = Run({"--frames", "1", "--size", "8x8"}, deadDisplay);
+	ASSERT_EQ(chosen.status, 0) << chosen.err;
+	std::regex giveWay("saverhost: cannot open display \":987654\" for --output window "
+		"\\([^\n]*\\); running headless\n");
+	std::smatch found;
+	EXPECT_TRUE(std::regex_search(chosen.err, found, giveWay)) << chosen.err;
+	// One line of saverhost's own, whatever the display library says.
+	std::regex ownLine("(^|\n)saverhost: ");
+	EXPECT_EQ(std::distance(std::sregex_iterator(chosen.err.begin(), chosen.err.end(),
+		ownLine), std::sregex_iterator()), 1) << chosen.err;
+
+	HostRun asked = Run({"--output", "window", "--frames", "1"}, deadDisplay);
+	EXPECT_EQ(asked.status, 1);
+	EXPECT_NE(asked.err.find("saverhost: cannot open display \":987654\" for --output "
+		"window"), std::string::npos) << asked.err;
+	EXPECT_NE(asked.err.find("; try --output terminal\n"), std::string::npos) << asked.err;
+}
+
+
 TEST_F(HostOutputTest, SignalStopsAndDeletesTheSaverAndGivesItsExitStatus)
 {
 	for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
