@@ -397,7 +397,9 @@ WindowOutput::OpenBorrowed(std::optional<unsigned long> given, const std::string
 		return Error{"cannot draw in window " + WindowIdText(id) + ": " + SDL_GetError()};
 
 	// SDL asks for no events of a window it did not make: the host asks for
-	// the window's changes of size, and for its end, on SDL's connection.
+	// the window's changes of size, and for its end, on SDL's connection,
+	// and waits until the server has it, so that no change after Open() is
+	// missed.
 	SDL_SysWMinfo info;
 	SDL_VERSION(&info.version);
 	if (SDL_GetWindowWMInfo(fWindow.get(), &info) && info.subsystem == SDL_SYSWM_X11) {
@@ -405,7 +407,7 @@ WindowOutput::OpenBorrowed(std::optional<unsigned long> given, const std::string
 		XWindowAttributes current;
 		if (XGetWindowAttributes(sdlConnection, id, &current) != 0) {
 			XSelectInput(sdlConnection, id, current.your_event_mask | StructureNotifyMask);
-			XFlush(sdlConnection);
+			XSync(sdlConnection, False);
 		}
 	}
 	SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);

@@ -275,11 +275,14 @@ TEST_F(WindowTest, SignalsEndTheRunCleanly)
 			std::vector<std::string> arguments = {"--output", "window", "--size", "160x120"};
 			if (!own)
 				arguments.insert(arguments.end(), {"--window-id", Hex(borrowed)});
+			XClearWindow(X().Connection(), borrowed);
 			Host host(fDirectory, arguments, X().Name());
-			if (own)
-				ASSERT_TRUE(X().AwaitWindow("Dustglow"));
-			else
-				std::this_thread::sleep_for(std::chrono::milliseconds(300));
+			// Running once a frame shows.
+			std::optional<Window> window = own ? X().AwaitWindow("Dustglow") : borrowed;
+			ASSERT_TRUE(window);
+			for (std::optional<WindowPixels> shown; host.Running()
+					&& (!shown || shown->AllBlack());)
+				shown = X().Read(*window);
 			ASSERT_TRUE(host.Running()) << host.Err();
 
 			host.Signal(signal);
