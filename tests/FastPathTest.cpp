@@ -267,7 +267,8 @@ EdgePositions(int32 size)
 
 TEST_P(FastPath, ClearKeepsTheFourthBytesAndThePadding)
 {
-	const int32 sizes[][2] = { {1, 1}, {2, 3}, {3, 1}, {5, 4}, {13, 7}, {17, 2}, {640, 3} };
+	const int32 sizes[][2] = { {1, 1}, {2, 3}, {3, 1}, {5, 4}, {9, 5}, {13, 7}, {17, 2}, {31, 3},
+		{640, 3} };
 	for (const auto& size : sizes) {
 		CanvasPair canvases(size[0], size[1], size[0] * 31 + size[1]);
 		canvases.Fast().Clear();
