@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 extern char** environ;
 
@@ -90,6 +91,25 @@ HostProcess::~HostProcess()
 		kill(fChild, SIGKILL);
 		waitpid(fChild, nullptr, 0);
 	}
+}
+
+
+bool
+HostProcess::WaitForError(const std::string& text, std::chrono::milliseconds timeout)
+{
+	auto deadline = std::chrono::steady_clock::now() + timeout;
+	while (std::chrono::steady_clock::now() < deadline) {
+		if (ReadWholeFile(fErr).find(text) != std::string::npos)
+			return true;
+		// Ended (looked at without reaping it, so that Wait() gets its status).
+		siginfo_t ended{};
+		if (fChild <= 0 || waitid(P_PID, static_cast<id_t>(fChild), &ended,
+				WEXITED | WNOHANG | WNOWAIT) != 0 || ended.si_pid != 0) {
+			return false;
+		}
+		std::this_thread::sleep_for(std::chrono::milliseconds(10));
+	}
+	return false;
 }
 
 

@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -31,6 +32,9 @@ public:
 	~HostProcess();
 
 	pid_t Id() const { return fChild; }
+	// Waits up to timeout for text to show on standard error; false if it
+	// did not, or the process ended first.
+	bool WaitForError(const std::string& text, std::chrono::milliseconds timeout);
 	// Sends signal and waits for the end.
 	HostRun Stop(int signal);
 	HostRun Wait();
