@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
 .PHONY: all deps configure build run test test-native test-m32 test-sanitize bench clean \
-	fuzz fuzz-build test-fuzz
+	fuzz fuzz-build test-fuzz test-soak test-memcheck
 
 all: build
 
@@ -23,13 +23,23 @@ ARGS ?=
 run: build
 	$(BUILD)/bin/saverhost $(ARGS)
 
-# The whole suite: the native build, the 32-bit x86 build, the build under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and a short run of every
-# fuzz target.
-test: test-native test-m32 test-sanitize test-fuzz
+# The whole suite: the native build, a soak and memcheck runs of saverhost,
+# the 32-bit x86 build, the build under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and a short run of every fuzz target.
+test: test-native test-soak test-memcheck test-m32 test-sanitize test-fuzz
 
 test-native: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# SOAK_FRAMES frames of Dustglow at 640x480 headless in the optimised build,
+# checked after each for writes outside a bitmap and for growing memory.
+SOAK_FRAMES ?= 200000
+test-soak: build
+	@$(BUILD)/bin/saverhost --soak $(SOAK_FRAMES) --size 640x480
+
+# saverhost under valgrind's memcheck: 500 frames, and views it refuses.
+test-memcheck: build
+	@scripts/run-memcheck $(BUILD)
 
 # The add-on, the stand-in kits and the unit tests for 32-bit x86 with SSE2
 # arithmetic, run under qemu-i386 where the kernel cannot run them itself.

@@ -37,6 +37,7 @@ Describe(const Result<CommandLine>& parsed)
 	return std::to_string(static_cast<int>(line.command)) + " " + o.modulePath + " "
 		+ std::to_string(o.size.width) + "x" + std::to_string(o.size.height) + " "
 		+ optional(o.frames) + " " + optional(o.clock) + " " + optional(o.windowId) + " "
+		+ optional(o.soak) + " "
 		+ o.snapshotPath.value_or("-") + " " + o.output.value_or("-") + " "
 		+ o.recordPath.value_or("-") + " " + o.pngDirectory.value_or("-") + " "
 		+ std::to_string(o.preview) + std::to_string(o.config) + std::to_string(o.digest)
@@ -82,6 +83,9 @@ LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 		"the view size is within the limits");
 	Require(!options.frames || (*options.frames >= 0 && *options.frames <= kMaxFrames),
 		"the frame count is within the limits");
+	Require(!options.soak || (*options.soak >= 1 && options.frames == options.soak
+		&& options.output == std::string("headless") && !options.preview),
+		"a soak runs headless on the full-screen view for its own count of frames");
 	Require(!options.snapshotPath || !options.snapshotPath->empty(),
 		"a snapshot path is not empty");
 	Require(!options.recordPath || !options.recordPath->empty(),

@@ -10,7 +10,7 @@
 namespace {
 
 enum class Key { Module, Size, Frames, Preview, Config, Snapshot, Digest, Clock, Output,
-	Fullscreen, WindowId, Root, Fps, Record, PngDirectory, Help, Version };
+	Fullscreen, WindowId, Root, Fps, Record, PngDirectory, Soak, Help, Version };
 
 struct OptionSpec {
 	std::string_view name;
@@ -18,7 +18,7 @@ struct OptionSpec {
 	bool takesValue;
 };
 
-constexpr std::array<OptionSpec, 18> kOptions = {{
+constexpr std::array<OptionSpec, 19> kOptions = {{
 	{"--module", Key::Module, true},
 	{"--size", Key::Size, true},
 	{"--frames", Key::Frames, true},
@@ -34,6 +34,7 @@ constexpr std::array<OptionSpec, 18> kOptions = {{
 	{"--fps", Key::Fps, false},
 	{"--record", Key::Record, true},
 	{"--png-dir", Key::PngDirectory, true},
+	{"--soak", Key::Soak, true},
 	{"--help", Key::Help, false},
 	{"-h", Key::Help, false},
 	{"--version", Key::Version, false},
@@ -206,6 +207,28 @@ ParseRecordPath(std::string_view text)
 }
 
 
+// A soak is a headless run of its own length on the full-screen view.
+Result<void>
+CheckSoak(const Options& options, bool framesGiven)
+{
+	std::optional<std::string> other;
+	if (framesGiven)
+		other = "--frames";
+	else if (options.preview)
+		other = "--preview";
+	else if (options.output && *options.output != "headless")
+		other = "--output " + *options.output;
+	else if (options.fullscreen || options.windowId || options.root)
+		other = options.fullscreen ? "--fullscreen" : options.root ? "--root" : "--window-id";
+	else if (options.recordPath || options.pngDirectory)
+		other = options.recordPath ? "--record" : "--png-dir";
+	if (other)
+		return Error{"--soak runs headless on the full-screen view for its own count of "
+			"frames; it cannot go with " + *other};
+	return {};
+}
+
+
 // Options that each make sense alone but not together.
 Result<void>
 CheckCombinations(const Options& options, bool windowIdGiven)
@@ -236,7 +259,7 @@ CheckCombinations(const Options& options, bool windowIdGiven)
 Error
 MissingValue(const OptionSpec& spec)
 {
-	static const std::array<std::pair<Key, const char*>, 9> kExamples = {{
+	static const std::array<std::pair<Key, const char*>, 10> kExamples = {{
 		{Key::Module, "a path, as in --module build/add-ons/Dustglow"},
 		{Key::Size, "a size, as in --size 640x480"},
 		{Key::Frames, "a count, as in --frames 25"},
@@ -246,6 +269,7 @@ MissingValue(const OptionSpec& spec)
 		{Key::WindowId, "an X window id, as in --window-id 0x2a00007"},
 		{Key::Record, "a file name, as in --record dust.mp4"},
 		{Key::PngDirectory, "a directory, as in --png-dir frames"},
+		{Key::Soak, "a count, as in --soak 200000"},
 	}};
 	for (const auto& [key, example] : kExamples) {
 		if (key == spec.key)
@@ -397,6 +421,16 @@ ParseCommandLine(int argc, const char* const argv[])
 					return Error{"--png-dir needs a directory, as in --png-dir frames"};
 				options.pngDirectory = std::string(*value);
 				break;
+			case Key::Soak:
+			{
+				Result<int32_t> frames = ParseFrames(*value);
+				if (!frames || frames.Value() < 1) {
+					return Error{OptionText("--soak", *value)
+						+ ": expected a whole number from 1 to " + std::to_string(kMaxFrames)};
+				}
+				options.soak = frames.Value();
+				break;
+			}
 			case Key::Help:
 				line.command = Command::Help;
 				return line;
@@ -407,6 +441,13 @@ ParseCommandLine(int argc, const char* const argv[])
 	}
 
 	bool windowIdGiven = options.windowId.has_value();
+	if (options.soak) {
+		Result<void> soak = CheckSoak(options, options.frames.has_value());
+		if (!soak)
+			return Error{soak.Message()};
+		options.output = "headless";
+		options.frames = options.soak;
+	}
 	Result<void> combined = CheckCombinations(options, windowIdGiven);
 	if (!combined)
 		return Error{combined.Message()};
@@ -480,6 +521,11 @@ UsageText()
 		"                         needs the ffmpeg program; FILE appears when the\n"
 		"                         run ends, whole, or not at all\n"
 		"  --png-dir DIR          write every frame as DIR/frame-000001.png, ...\n"
+		"  --soak FRAMES          run FRAMES frames headless, back to back, and\n"
+		"                         check after each that nothing was written outside\n"
+		"                         a bitmap and that memory stays flat; then print\n"
+		"                         one line: frames, seconds, frames/s, the largest\n"
+		"                         resident set, and passed or what failed\n"
 		"  --preview              start the saver on the 80x60 preview view instead\n"
 		"                         of the full-screen one; a saver that declines the\n"
 		"                         preview is not an error\n"
@@ -500,8 +546,8 @@ UsageText()
 		"  --version              show saverhost's version\n"
 		"\n"
 		"Options take their value as the next argument or after '=' (--size=800x600).\n"
-		"Standard output carries only the listing and the digests; everything\n"
-		"else goes to standard error.\n"
+		"Standard output carries only the listing, the digests and the soak's\n"
+		"summary; everything else goes to standard error.\n"
 		"\n"
 		"Without --output: --fullscreen, --window-id, --root and the\n"
 		"XSCREENSAVER_WINDOW environment variable ask for the window; --record,\n"
@@ -511,9 +557,9 @@ UsageText()
 		"the terminal, a key (q or Esc in the terminal) stops the saver.\n"
 		"\n"
 		"Exit status: 0 on success, a declined preview included; 1 when the module\n"
-		"cannot be loaded or started, an output cannot start, or a file cannot be\n"
-		"written; 2 when the command line is wrong; 128 + the signal number when\n"
-		"interrupted.\n";
+		"cannot be loaded or started, an output cannot start, a file cannot be\n"
+		"written, or a soak fails; 2 when the command line is wrong; 128 + the\n"
+		"signal number when interrupted.\n";
 }
 
 

@@ -45,13 +45,16 @@ struct Options {
 	// Files: a video by the extension (mp4, webm, gif), numbered PNGs.
 	std::optional<std::string> recordPath;
 	std::optional<std::string> pngDirectory;
+	// --soak FRAMES: that many frames headless, checking after each that no
+	// bitmap was written outside its pixels and that memory stays flat.
+	std::optional<int32_t> soak;
 
 	// --config alone shows the settings and stops there; any option about a
 	// run starts the saver afterwards.
 	bool RunsSaver() const
 	{
 		return !config || frames || preview || snapshotPath || digest || fps || recordPath
-			|| pngDirectory;
+			|| pngDirectory || soak;
 	}
 };
 

@@ -14,6 +14,7 @@
 #include "Report.h"
 #include "SaverModule.h"
 #include "SettingsPanel.h"
+#include "Soak.h"
 #include "StatsMeter.h"
 #include "Surface.h"
 #include "Ticker.h"
@@ -224,6 +225,9 @@ RunSaver(const Options& options, const std::string& modulePath)
 	bigtime_t period = saver->TickSize();
 	output->TickPeriod(std::chrono::microseconds(period));
 	Ticker ticker(clock);
+	std::optional<Soak> soak;
+	if (options.soak)
+		soak.emplace(*options.soak);
 
 	std::optional<int32_t> frames = options.frames ? options.frames : output->DefaultFrames();
 	int32_t frame = 0;
@@ -271,6 +275,10 @@ RunSaver(const Options& options, const std::string& modulePath)
 		Result<void> shown = output->Present(pixels);
 		if (!shown)
 			return end(kExitFailure, shown.Message());
+		if (Result<void> healthy = soak ? soak->FrameDone(frame) : Result<void>(); !healthy) {
+			std::printf("%s\n", soak->Summary(surface->Dimensions(), healthy).c_str());
+			return end(kExitFailure, "");
+		}
 		if (meter) {
 			if (std::optional<FrameStats> stats = meter->FrameDone(clock.Now() - drawStart))
 				output->ShowStats(*stats);
@@ -283,6 +291,8 @@ RunSaver(const Options& options, const std::string& modulePath)
 		ticker.Advance(period);
 	}
 	running.Stop();
+	if (soak)
+		std::printf("%s\n", soak->Summary(surface->Dimensions(), {}).c_str());
 
 	Result<void> finished = output->Finish();
 	if (!finished)

@@ -20,6 +20,7 @@ add_executable(dustglow_unit_tests
 	GoldenFieldTest.cpp
 	FastPathTest.cpp
 	PresentTest.cpp
+	FieldSoakTest.cpp
 	support/ReferenceField.cpp
 )
 target_include_directories(dustglow_unit_tests PRIVATE support)

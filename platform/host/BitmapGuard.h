@@ -15,6 +15,12 @@ public:
 	// True while every padding byte and the guard area after the last row
 	// still hold kCanary.
 	static	bool				Intact(const BBitmap* bitmap);
+
+	// The bitmaps alive in the process that hold pixels, for a host that
+	// cannot reach those an add-on keeps to itself: how many there are, and
+	// whether every one of them is intact.
+	static	int32				CountLive();
+	static	bool				AllIntact();
 };
 
 }	// namespace BPrivate

@@ -43,6 +43,10 @@ private:
 			color_space			fColorSpace;
 			BRect				fBounds;
 			status_t			fInitStatus;
+
+			// The list of live bitmaps with pixels that the guard walks.
+			BBitmap*			fPreviousLive;
+			BBitmap*			fNextLive;
 };
 
 #endif	// _BITMAP_H

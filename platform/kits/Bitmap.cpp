@@ -4,6 +4,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <mutex>
+
 #include "BitmapGuard.h"
 
 
@@ -13,6 +15,21 @@ static const int32 kRowPadding = 16;
 // A new bitmap's pixels hold this byte: an image that was never cleared shows
 // white, and the fourth byte of every pixel starts out non-zero.
 static const uint8 kFreshPixel = 0xFF;
+
+
+// Every bitmap that holds pixels, newest first, so that the host can check
+// those it cannot reach.
+static BBitmap* sFirstLive = NULL;
+
+
+// The lock of that list; never destroyed, as bitmaps may outlive static
+// objects.
+static std::mutex&
+live_lock()
+{
+	static std::mutex* lock = new std::mutex;
+	return *lock;
+}
 
 
 // Pixel count along one axis of inclusive bounds, or 0 when the bounds are
@@ -36,7 +53,9 @@ BBitmap::BBitmap(BRect bounds, color_space colorSpace, bool acceptsViews,
 	fHeight(0),
 	fColorSpace(colorSpace),
 	fBounds(bounds),
-	fInitStatus(B_NO_INIT)
+	fInitStatus(B_NO_INIT),
+	fPreviousLive(NULL),
+	fNextLive(NULL)
 {
 	// Child views and contiguous memory make no difference to an image that
 	// lives in ordinary memory.
@@ -78,11 +97,26 @@ BBitmap::BBitmap(BRect bounds, color_space colorSpace, bool acceptsViews,
 	fWidth = (int32)width;
 	fHeight = (int32)height;
 	fInitStatus = B_OK;
+
+	std::lock_guard<std::mutex> lock(live_lock());
+	fNextLive = sFirstLive;
+	if (sFirstLive != NULL)
+		sFirstLive->fPreviousLive = this;
+	sFirstLive = this;
 }
 
 
 BBitmap::~BBitmap()
 {
+	if (fBits != NULL) {
+		std::lock_guard<std::mutex> lock(live_lock());
+		if (fPreviousLive != NULL)
+			fPreviousLive->fNextLive = fNextLive;
+		else
+			sFirstLive = fNextLive;
+		if (fNextLive != NULL)
+			fNextLive->fPreviousLive = fPreviousLive;
+	}
 	free(fBits);
 }
 
@@ -158,6 +192,29 @@ BPrivate::BitmapGuard::Intact(const BBitmap* bitmap)
 	const uint8* guard = bits + (int64)bitmap->fBytesPerRow * bitmap->fHeight;
 	for (int32 i = 0; i < kRowPadding; i++) {
 		if (guard[i] != kCanary)
+			return false;
+	}
+	return true;
+}
+
+
+int32
+BPrivate::BitmapGuard::CountLive()
+{
+	std::lock_guard<std::mutex> lock(live_lock());
+	int32 count = 0;
+	for (const BBitmap* bitmap = sFirstLive; bitmap != NULL; bitmap = bitmap->fNextLive)
+		count++;
+	return count;
+}
+
+
+bool
+BPrivate::BitmapGuard::AllIntact()
+{
+	std::lock_guard<std::mutex> lock(live_lock());
+	for (const BBitmap* bitmap = sFirstLive; bitmap != NULL; bitmap = bitmap->fNextLive) {
+		if (!Intact(bitmap))
 			return false;
 	}
 	return true;
