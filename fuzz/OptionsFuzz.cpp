@@ -41,7 +41,8 @@ Describe(const Result<CommandLine>& parsed)
 		+ o.snapshotPath.value_or("-") + " " + o.output.value_or("-") + " "
 		+ o.recordPath.value_or("-") + " " + o.pngDirectory.value_or("-") + " "
 		+ std::to_string(o.preview) + std::to_string(o.config) + std::to_string(o.digest)
-		+ std::to_string(o.fullscreen) + std::to_string(o.root) + std::to_string(o.fps);
+		+ std::to_string(o.fullscreen) + std::to_string(o.root) + std::to_string(o.fps)
+		+ std::to_string(o.paced);
 }
 
 }	// namespace

@@ -10,7 +10,7 @@
 namespace {
 
 enum class Key { Module, Size, Frames, Preview, Config, Snapshot, Digest, Clock, Output,
-	Fullscreen, WindowId, Root, Fps, Record, PngDirectory, Soak, Help, Version };
+	Fullscreen, WindowId, Root, Fps, Paced, Record, PngDirectory, Soak, Help, Version };
 
 struct OptionSpec {
 	std::string_view name;
@@ -18,7 +18,7 @@ struct OptionSpec {
 	bool takesValue;
 };
 
-constexpr std::array<OptionSpec, 19> kOptions = {{
+constexpr std::array<OptionSpec, 20> kOptions = {{
 	{"--module", Key::Module, true},
 	{"--size", Key::Size, true},
 	{"--frames", Key::Frames, true},
@@ -32,6 +32,7 @@ constexpr std::array<OptionSpec, 19> kOptions = {{
 	{"--window-id", Key::WindowId, true},
 	{"--root", Key::Root, false},
 	{"--fps", Key::Fps, false},
+	{"--paced", Key::Paced, false},
 	{"--record", Key::Record, true},
 	{"--png-dir", Key::PngDirectory, true},
 	{"--soak", Key::Soak, true},
@@ -222,6 +223,8 @@ CheckSoak(const Options& options, bool framesGiven)
 		other = options.fullscreen ? "--fullscreen" : options.root ? "--root" : "--window-id";
 	else if (options.recordPath || options.pngDirectory)
 		other = options.recordPath ? "--record" : "--png-dir";
+	else if (options.paced)
+		other = "--paced";
 	if (other)
 		return Error{"--soak runs headless on the full-screen view for its own count of "
 			"frames; it cannot go with " + *other};
@@ -408,6 +411,9 @@ ParseCommandLine(int argc, const char* const argv[])
 			case Key::Fps:
 				options.fps = true;
 				break;
+			case Key::Paced:
+				options.paced = true;
+				break;
 			case Key::Record:
 			{
 				Result<std::string> path = ParseRecordPath(*value);
@@ -510,13 +516,15 @@ UsageText()
 		"                         else 1; 0 starts and stops the saver without a\n"
 		"                         Draw); a window or the terminal ticks at the\n"
 		"                         saver's period, files and headless runs back to\n"
-		"                         back\n"
+		"                         back unless --paced\n"
 		"  --fullscreen           fill the screen with the window\n"
 		"  --window-id ID         draw into the existing X window ID (decimal, or\n"
 		"                         hex as in 0x2a00007)\n"
 		"  --root                 draw into that window, or else the root window\n"
 		"  --fps                  show frames per second, the milliseconds a frame\n"
 		"                         costs (Draw and showing it) and the CPU load\n"
+		"  --paced                tick at the saver's period in files and headless\n"
+		"                         runs too, as a window or the terminal always does\n"
 		"  --record FILE          record a video: FILE ends in .mp4, .webm or .gif;\n"
 		"                         needs the ffmpeg program; FILE appears when the\n"
 		"                         run ends, whole, or not at all\n"

@@ -42,6 +42,9 @@ struct Options {
 	bool root = false;
 	// --fps: frames per second, the frame's cost and the CPU load.
 	bool fps = false;
+	// --paced: tick at the saver's period in files and headless runs too, as
+	// the window and the terminal always do.
+	bool paced = false;
 	// Files: a video by the extension (mp4, webm, gif), numbered PNGs.
 	std::optional<std::string> recordPath;
 	std::optional<std::string> pngDirectory;
@@ -53,8 +56,8 @@ struct Options {
 	// run starts the saver afterwards.
 	bool RunsSaver() const
 	{
-		return !config || frames || preview || snapshotPath || digest || fps || recordPath
-			|| pngDirectory || soak;
+		return !config || frames || preview || snapshotPath || digest || fps || paced
+			|| recordPath || pngDirectory || soak;
 	}
 };
 

@@ -221,7 +221,7 @@ RunSaver(const Options& options, const std::string& modulePath)
 	std::optional<StatsMeter> meter;
 	if (options.fps)
 		meter.emplace(clock, ProcessCpuTime);
-	const bool paced = output->Paced();
+	const bool paced = output->Paced() || options.paced;
 	bigtime_t period = saver->TickSize();
 	output->TickPeriod(std::chrono::microseconds(period));
 	Ticker ticker(clock);

@@ -230,6 +230,27 @@ TEST_F(HostTest, DigestsRepeatForTheSameClockAndChangeWithIt)
 }
 
 
+// --paced makes a headless run tick at the saver's period: the same frames,
+// only spread out in time. It cannot go with a soak, which runs back to back.
+TEST_F(HostTest, APacedHeadlessRunDrawsTheSameFrames)
+{
+	std::vector<std::string> arguments = {"--output", "headless", "--digest", "--frames", "3",
+		"--clock", "1000"};
+	HostRun unpaced = Run(arguments);
+	arguments.push_back("--paced");
+	HostRun paced = Run(arguments);
+	ASSERT_EQ(unpaced.status, 0) << unpaced.err;
+	ASSERT_EQ(paced.status, 0) << paced.err;
+	EXPECT_EQ(paced.err, "");
+	EXPECT_EQ(paced.out, unpaced.out);
+
+	HostRun soak = Run({"--soak", "10", "--paced"});
+	EXPECT_EQ(soak.status, 2);
+	EXPECT_EQ(soak.err, "saverhost: --soak runs headless on the full-screen view for its own "
+		"count of frames; it cannot go with --paced\ntry 'saverhost --help'\n");
+}
+
+
 // The picture of a pinned run, frame by frame: any change to the saver that
 // alters a single pixel fails here. The add-on sees the same clock and a
 // uniform generator in its process-start state, so these are the frames every
