@@ -57,7 +57,7 @@ FirstBadFrame(int32 width, int32 height, unsigned seed, int frames)
 TEST(FieldSoak, FullScreenStaysFiniteAndInsideTheCanvas)
 {
 	for (unsigned seed : {1u, 1000000000u})
-		EXPECT_EQ(0, FirstBadFrame(640, 480, seed, 6000));
+		EXPECT_EQ(0, FirstBadFrame(640, 480, seed, 4000));
 }
 
 
@@ -65,10 +65,9 @@ TEST(FieldSoak, CrowdedAndThinCanvasesStayFiniteAndInsideTheCanvas)
 {
 	// On the smallest canvases every mote sits on every other: coincident
 	// pairs, walls on both sides of every disc, glow cycles back to back.
-	struct Case { int32 width; int32 height; };
-	const Case cases[] = { {1, 1}, {2, 3}, {7, 5}, {1, 900}, {900, 1}, {13, 2000} };
-	for (const Case& c : cases) {
-		for (unsigned seed : {3u, 77u})
-			EXPECT_EQ(0, FirstBadFrame(c.width, c.height, seed, 3000));
-	}
+	struct Case { int32 width; int32 height; unsigned seed; };
+	const Case cases[] = { {1, 1, 3}, {2, 3, 77}, {7, 5, 5}, {1, 900, 11}, {900, 1, 13},
+		{13, 2000, 17} };
+	for (const Case& c : cases)
+		EXPECT_EQ(0, FirstBadFrame(c.width, c.height, c.seed, 2500));
 }
