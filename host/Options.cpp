@@ -45,9 +45,9 @@ constexpr std::array<OptionSpec, 20> kOptions = {{
 const OptionSpec*
 FindOption(std::string_view name)
 {
-	for (const OptionSpec& spec : kOptions) {
-		if (spec.name == name)
-			return &spec;
+	for (const OptionSpec& option : kOptions) {
+		if (option.name == name)
+			return &option;
 	}
 	return nullptr;
 }
@@ -260,7 +260,7 @@ CheckCombinations(const Options& options, bool windowIdGiven)
 
 
 Error
-MissingValue(const OptionSpec& spec)
+MissingValue(const OptionSpec& option)
 {
 	static const std::array<std::pair<Key, const char*>, 10> kExamples = {{
 		{Key::Module, "a path, as in --module build/add-ons/Dustglow"},
@@ -275,10 +275,10 @@ MissingValue(const OptionSpec& spec)
 		{Key::Soak, "a count, as in --soak 200000"},
 	}};
 	for (const auto& [key, example] : kExamples) {
-		if (key == spec.key)
-			return Error{std::string(spec.name) + " needs " + example};
+		if (key == option.key)
+			return Error{std::string(option.name) + " needs " + example};
 	}
-	return Error{std::string(spec.name) + " needs a value"};
+	return Error{std::string(option.name) + " needs a value"};
 }
 
 }	// namespace
@@ -326,21 +326,21 @@ ParseCommandLine(int argc, const char* const argv[])
 			value = argument.substr(equals + 1);
 		}
 
-		const OptionSpec* spec = FindOption(name);
-		if (spec == nullptr)
+		const OptionSpec* option = FindOption(name);
+		if (option == nullptr)
 			return Error{"unknown option " + std::string(name)};
 
-		if (!spec->takesValue && value)
-			return Error{std::string(spec->name) + " takes no value"};
-		if (spec->takesValue && !value) {
+		if (!option->takesValue && value)
+			return Error{std::string(option->name) + " takes no value"};
+		if (option->takesValue && !value) {
 			// The next argument is the value, unless it is another option:
 			// "--size --digest" is a forgotten size, not a size of "--digest".
 			if (i + 1 >= argc || std::string_view(argv[i + 1]).substr(0, 2) == "--")
-				return MissingValue(*spec);
+				return MissingValue(*option);
 			value = argv[++i];
 		}
 
-		switch (spec->key) {
+		switch (option->key) {
 			case Key::Module:
 			{
 				Result<void> set = setModule(*value);
