@@ -1,0 +1,79 @@
+// What the benchmarks of saverhost's outputs share: the Dustglow saver
+// drawing into a view whose pixels the host owns, as saverhost runs it, and
+// the yardstick every output is measured against, one memcpy of a 1920x1080
+// canvas ("Memcpy/1920x1080").
+#ifndef DUSTGLOW_BENCH_HOST_BENCH_H
+#define DUSTGLOW_BENCH_HOST_BENCH_H
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <Bitmap.h>
+#include <Message.h>
+
+#include "Dustglow.h"
+#include "PixelView.h"
+#include "Size.h"
+#include "Surface.h"
+
+// The size of a full-HD screen, which the outputs are measured at.
+constexpr Size kFullHd{1920, 1080};
+
+std::string SizeText(Size size);
+
+// The add-on's own class started on a host surface as saverhost starts it,
+// with the clock it seeds from pinned and its uniform generator in a fixed
+// state, so that every run of the benchmarks sees the same pictures.
+class SaverRun {
+public:
+	explicit SaverRun(Size size);
+	~SaverRun();
+
+	SaverRun(const SaverRun&) = delete;
+	SaverRun& operator=(const SaverRun&) = delete;
+
+	// One tick: the saver's Draw(), which ends in its present into the view.
+	void Draw();
+
+	// The view's pixels, rows of exactly 4 x width bytes.
+	PixelView Pixels() const { return fSurface->Pixels(); }
+	const BBitmap* Canvas() const { return fSaver->CanvasBitmap(); }
+	Size Dimensions() const { return fSurface->Dimensions(); }
+
+private:
+	BMessage fArchive;
+	std::unique_ptr<Surface> fSurface;
+	std::unique_ptr<Dustglow> fSaver;
+	int32_t fFrame = 0;
+};
+
+// Ticks a run has drawn before its pictures are taken: ten seconds of the
+// saver, long after its seeded start.
+constexpr int kWarmTicks = 250;
+
+// Two frames in a row of a run at the size that has drawn kWarmTicks, and
+// the saver's canvas as it was at the second; made on first use and kept
+// for the life of the process.
+struct SaverFrames {
+	Size size;
+	std::vector<uint8_t> first;
+	std::vector<uint8_t> second;
+	const BBitmap* canvas = nullptr;
+
+	PixelView First() const { return View(first); }
+	PixelView Second() const { return View(second); }
+	size_t Bytes() const { return first.size(); }
+
+private:
+	PixelView View(const std::vector<uint8_t>& bits) const
+	{
+		return PixelView{bits.data(), static_cast<size_t>(size.width) * 4, size.width,
+			size.height};
+	}
+};
+
+const SaverFrames& FramesAt(Size size);
+
+#endif	// DUSTGLOW_BENCH_HOST_BENCH_H
