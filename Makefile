@@ -61,6 +61,7 @@ test-sanitize: deps
 		-DCMAKE_SHARED_LINKER_FLAGS="$(SANITIZE_FLAGS)" >/dev/null
 	@cmake --build $(BUILD)-sanitize -j $(JOBS)
 	@ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+		LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 		ctest --test-dir $(BUILD)-sanitize --output-on-failure -j $(JOBS)
 
 # libFuzzer targets, built with clang: the saver through random call

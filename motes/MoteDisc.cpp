@@ -201,8 +201,10 @@ row_runs(const Window& window)
 	int32 belowStart = window.centre > window.firstRow ? window.centre : window.firstRow;
 	runs.aboveCount = aboveEnd > window.firstRow ? aboveEnd - window.firstRow : 0;
 	runs.belowCount = window.lastRow + 1 > belowStart ? window.lastRow + 1 - belowStart : 0;
-	runs.aboveFirstDistance = window.centre - window.firstRow;
-	runs.belowFirstDistance = belowStart - window.centre;
+	// An empty half points at table row 0: a centre row above the canvas
+	// would otherwise name a table row before the first.
+	runs.aboveFirstDistance = runs.aboveCount > 0 ? window.centre - window.firstRow : 0;
+	runs.belowFirstDistance = runs.belowCount > 0 ? belowStart - window.centre : 0;
 	return runs;
 }
 
