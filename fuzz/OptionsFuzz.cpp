@@ -78,6 +78,10 @@ LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 		Require(!first.Message().empty(), "a refusal says why");
 		return 0;
 	}
+	// --help and --version end the parse where they stand: the options
+	// before them are never used, so they need not hang together.
+	if (first.Value().command != Command::Run)
+		return 0;
 	const Options& options = first.Value().options;
 	Require(options.size.width >= 1 && options.size.width <= kMaxViewSide
 		&& options.size.height >= 1 && options.size.height <= kMaxViewSide,
