@@ -78,7 +78,7 @@ fuzz: fuzz-build
 	@scripts/run-fuzz $(BUILD)-fuzz $(FUZZ_SECONDS)
 
 test-fuzz: fuzz-build
-	@scripts/run-fuzz $(BUILD)-fuzz $(FUZZ_TEST_SECONDS)
+	@FUZZ_SEED=1 scripts/run-fuzz $(BUILD)-fuzz $(FUZZ_TEST_SECONDS)
 
 bench: deps
 	@cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DDUSTGLOW_BENCH=ON \
