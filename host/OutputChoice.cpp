@@ -91,5 +91,13 @@ PlanOutput(const Options& options, const OutputSurroundings& surroundings)
 	if (surroundings.terminal)
 		plan.candidates.push_back(OutputKind::Terminal);
 	plan.candidates.push_back(OutputKind::Headless);
+	// A bare run with nowhere to show it would otherwise end without a word.
+	bool asksForSomething = options.frames || options.snapshotPath || options.config
+		|| options.preview || options.soak;
+	if (!surroundings.display && !surroundings.terminal && !asksForSomething) {
+		plan.notice = "no display, and standard output is not a terminal: running "
+			"headless, with nothing shown; try --output terminal, --record dust.mp4 "
+			"or --snapshot dust.png";
+	}
 	return plan;
 }

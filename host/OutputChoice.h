@@ -28,6 +28,8 @@ struct OutputPlan {
 	// The user asked for this output (--output, or an option only the window
 	// has): failing to open it is an error, not a reason to try another.
 	bool asked = false;
+	// Said on standard error when the run starts: why nothing will be seen.
+	std::string notice;
 };
 
 // The outputs for the options, or why the one asked for cannot work here.

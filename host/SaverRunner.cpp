@@ -161,6 +161,8 @@ RunSaver(const Options& options, const std::string& modulePath)
 	auto opened = OpenOutput(plan.Value(), options);
 	if (!opened)
 		return Fail(opened.Message());
+	if (!plan.Value().notice.empty())
+		Report(plan.Value().notice);
 	std::unique_ptr<Output> output = std::move(opened.Value().first);
 	Size fullSize = opened.Value().second;
 

@@ -159,6 +159,18 @@ TEST(OutputChoice, PrefersWindowThenTerminalThenHeadless)
 }
 
 
+TEST(OutputChoice, ABareRunWithNowhereToShowItSaysSo)
+{
+	ScopedVariable noDaemon("XSCREENSAVER_WINDOW", nullptr);
+	EXPECT_NE(PlanOutput(Parsed({}), kNeither).Value().notice.find("no display"),
+		std::string::npos);
+	// Somewhere to show it, or a run that asks for something of its own.
+	EXPECT_EQ(PlanOutput(Parsed({}), kTerminalOnly).Value().notice, "");
+	EXPECT_EQ(PlanOutput(Parsed({"--frames", "3"}), kNeither).Value().notice, "");
+	EXPECT_EQ(PlanOutput(Parsed({"--snapshot", "x.png"}), kNeither).Value().notice, "");
+}
+
+
 TEST(OutputChoice, FilesAndDigestsAreNotShown)
 {
 	ScopedVariable noDaemon("XSCREENSAVER_WINDOW", nullptr);
