@@ -22,30 +22,11 @@
 
 #include <ModuleTypeNote.h>
 
-extern char** environ;
+#include "HostProcess.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct HostRun {
-	int status = -1;
-	std::string out;
-	std::string err;
-
-	// The lines of standard error that the recording saver wrote.
-	std::vector<std::string> SaverCalls() const
-	{
-		std::vector<std::string> calls;
-		std::istringstream lines(err);
-		for (std::string line; std::getline(lines, line);) {
-			if (line.rfind("saver: ", 0) == 0)
-				calls.push_back(line.substr(7));
-		}
-		return calls;
-	}
-};
-
 
 struct Image {
 	png_uint_32 width = 0;
@@ -77,12 +58,6 @@ ReadPng(const fs::path& path)
 }
 
 
-std::string
-ReadFile(const fs::path& path)
-{
-	std::ifstream file(path, std::ios::binary);
-	return std::string(std::istreambuf_iterator<char>(file), {});
-}
 
 
 class HostTest : public ::testing::Test {
@@ -96,54 +71,12 @@ protected:
 
 	void TearDown() override { fs::remove_all(fDirectory); }
 
-	// Runs saverhost with the arguments and extra NAME=value environment.
+	// Runs saverhost with the arguments and extra NAME=value environment,
+	// without a display or a daemon's window, whatever the machine offers.
 	HostRun Run(const std::vector<std::string>& arguments,
 		const std::vector<std::string>& environment = {})
 	{
-		fs::path outPath = fDirectory / "stdout.txt";
-		fs::path errPath = fDirectory / "stderr.txt";
-
-		std::vector<std::string> argumentStrings = {SAVERHOST_PATH};
-		argumentStrings.insert(argumentStrings.end(), arguments.begin(), arguments.end());
-		std::vector<char*> argv;
-		for (std::string& argument : argumentStrings)
-			argv.push_back(argument.data());
-		argv.push_back(nullptr);
-
-		// Without a display or a daemon's window the run picks no window,
-		// whatever the machine the tests run on offers.
-		std::vector<std::string> environmentStrings = environment;
-		std::vector<char*> envp;
-		for (char** variable = environ; *variable != nullptr; variable++) {
-			std::string_view name(*variable, std::strcspn(*variable, "="));
-			if (name != "DISPLAY" && name != "WAYLAND_DISPLAY" && name != "XSCREENSAVER_WINDOW")
-				envp.push_back(*variable);
-		}
-		for (std::string& variable : environmentStrings)
-			envp.push_back(variable.data());
-		envp.push_back(nullptr);
-
-		pid_t child = fork();
-		if (child == 0) {
-			int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-			int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-			if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0)
-				_exit(126);
-			execve(argv[0], argv.data(), envp.data());
-			_exit(127);
-		}
-
-		HostRun run;
-		int status = 0;
-		if (child > 0 && waitpid(child, &status, 0) == child) {
-			run.status = WIFEXITED(status) ? WEXITSTATUS(status)
-				: 128 + WTERMSIG(status);
-		}
-		run.out = ReadFile(outPath);
-		run.err = ReadFile(errPath);
-		fs::remove(outPath);
-		fs::remove(errPath);
-		return run;
+		return RunHost(fDirectory, arguments, environment);
 	}
 
 	// What the directory holds besides the run's captured output.
@@ -356,7 +289,7 @@ TEST_F(HostTest, FailedRunLeavesAnExistingSnapshotAlone)
 
 	HostRun run = Run({RECORDING_SAVER_PATH, "--snapshot", snapshot.string()}, kRefuse);
 	EXPECT_EQ(run.status, 1);
-	EXPECT_EQ(ReadFile(snapshot), "the last good frame");
+	EXPECT_EQ(ReadWholeFile(snapshot), "the last good frame");
 	EXPECT_EQ(Entries(), std::vector<std::string>{"keep.png"});
 }
 
@@ -415,7 +348,7 @@ TEST_F(HostTest, ModulesTypedOtherwiseOrDamagedAreNotLoaded)
 {
 	// The Dustglow add-on with its type note's descriptor changed in place:
 	// another type, then a descriptor that is no string.
-	std::string image = ReadFile(DUSTGLOW_PATH);
+	std::string image = ReadWholeFile(DUSTGLOW_PATH);
 	size_t type = image.find(SCREEN_SAVER_MODULE_TYPE);
 	ASSERT_NE(type, std::string::npos);
 
