@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "Clock.h"
+#include "run/Clock.h"
 
 
 namespace {

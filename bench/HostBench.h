@@ -14,9 +14,9 @@
 #include <Message.h>
 
 #include "Dustglow.h"
-#include "PixelView.h"
-#include "Size.h"
-#include "Surface.h"
+#include "base/PixelView.h"
+#include "base/Size.h"
+#include "run/Surface.h"
 
 // The size of a full-HD screen, which the outputs are measured at.
 constexpr Size kFullHd{1920, 1080};

@@ -10,7 +10,7 @@
 
 #include "HostBench.h"
 #include "RatioTable.h"
-#include "TerminalPicture.h"
+#include "outputs/terminal/TerminalPicture.h"
 
 
 namespace {

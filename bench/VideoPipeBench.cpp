@@ -20,7 +20,7 @@
 
 #include "HostBench.h"
 #include "RatioTable.h"
-#include "VideoRecorder.h"
+#include "outputs/files/VideoRecorder.h"
 
 namespace fs = std::filesystem;
 

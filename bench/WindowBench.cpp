@@ -29,9 +29,9 @@
 #include <ViewSurface.h>
 
 #include "HostBench.h"
-#include "Options.h"
 #include "RatioTable.h"
-#include "WindowOutput.h"
+#include "outputs/window/WindowOutput.h"
+#include "run/Options.h"
 
 
 namespace {

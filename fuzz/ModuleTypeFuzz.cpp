@@ -7,7 +7,7 @@
 
 #include <ModuleTypeNote.h>
 
-#include "ModuleType.h"
+#include "module/ModuleType.h"
 
 
 extern "C" int

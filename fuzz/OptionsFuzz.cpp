@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "Options.h"
+#include "run/Options.h"
 
 
 namespace {

@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <exception>
 
-#include "Options.h"
-#include "Report.h"
-#include "SaverModule.h"
-#include "SaverRunner.h"
+#include "base/Report.h"
+#include "module/SaverModule.h"
+#include "run/Options.h"
+#include "run/SaverRunner.h"
 
 
 int

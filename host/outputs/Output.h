@@ -1,0 +1,95 @@
+// Where the frames go. Each output owns its resources (window, terminal state,
+// files) and releases them in its destructor; one file each.
+#ifndef SAVERHOST_OUTPUT_H
+#define SAVERHOST_OUTPUT_H
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/PixelView.h"
+#include "base/Result.h"
+#include "base/Size.h"
+#include "run/Options.h"
+#include "run/SettingsPanel.h"
+
+// Pixels an output lends the saver's view for one frame, in the B_RGB32 layout
+// (blue, green, red, unused), rows bytesPerRow apart: the saver's present then
+// lands on its way to the screen in one copy.
+struct PixelTarget {
+	uint8_t* bits = nullptr;
+	size_t bytesPerRow = 0;
+};
+
+// What happened at the output since the last look.
+struct OutputEvents {
+	// The user asked to stop: a key, a click or a mouse move in the saver's own
+	// window, q or Esc in the terminal, the window closed.
+	bool quit = false;
+	// The saver's view should have this size from now on; the host stops the
+	// saver and starts it again on a view of the new size.
+	std::optional<Size> resized;
+};
+
+// How the run is going, for --fps.
+struct FrameStats {
+	double framesPerSecond = 0;
+	// Wall time of the latest Draw() and present, in milliseconds.
+	double frameMilliseconds = 0;
+	// The host's user and system time over wall time, in percent of one core.
+	double cpuPercent = 0;
+};
+
+class Output {
+public:
+	virtual ~Output() = default;
+
+	// Starts the output: the size the saver's full-screen view should have,
+	// or an error the user can act on.
+	virtual Result<Size> Open(const Options& options) = 0;
+
+	// Ticks at the saver's period (someone is watching), or back to back.
+	virtual bool Paced() const = 0;
+	// The ticks to run when --frames is not given; none for "until the user
+	// stops it".
+	virtual std::optional<int32_t> DefaultFrames() const = 0;
+
+	// Memory for the next frame's pixels, of the view's size, or none to let
+	// the host draw into its own. Called before every Draw().
+	virtual std::optional<PixelTarget> LendPixels(Size) { return std::nullopt; }
+	// Shows one frame: frame is where the saver's view now holds its pixels.
+	virtual Result<void> Present(const PixelView& frame) = 0;
+	// Events since the last call; called once per tick.
+	virtual OutputEvents Poll() { return {}; }
+	// Waits until deadline on the monotonic clock, or until something happens
+	// that the host must act on at once (a quit, a resize), and gives the
+	// events. By default it sleeps, then polls.
+	virtual OutputEvents WaitUntil(std::chrono::steady_clock::time_point deadline);
+
+	// The saver's tick period, once it has started and again whenever it
+	// asks for another: a recording takes its frame rate from it.
+	virtual void TickPeriod(std::chrono::microseconds) {}
+
+	// --fps: shown in the window title, an overlay or a status line.
+	virtual void ShowStats(const FrameStats&) {}
+	// A word from the host to whoever watches, such as a declined preview:
+	// shown where the saver's picture would be.
+	virtual void ShowNotice(const std::string& text);
+	// --config: the settings panel as the saver filled it. By default the
+	// views are listed on standard output, one a line.
+	virtual Result<void> ShowSettings(const SettingsPanel& panel);
+
+	// The run ended normally: complete what was written (a video's trailer).
+	// An output destroyed without Finish() leaves no partial file behind.
+	virtual Result<void> Finish() { return {}; }
+};
+
+enum class OutputKind { Window, Terminal, File, Headless };
+
+std::unique_ptr<Output> MakeOutput(OutputKind kind);
+
+#endif	// SAVERHOST_OUTPUT_H

@@ -1,0 +1,41 @@
+// Which output a run uses: the one --output names, or the best of those that
+// can work here, tried in order.
+#ifndef SAVERHOST_OUTPUT_CHOICE_H
+#define SAVERHOST_OUTPUT_CHOICE_H
+
+#include <string>
+#include <vector>
+
+#include "base/Result.h"
+#include "outputs/Output.h"
+#include "run/Options.h"
+
+// What the host can see of where it runs.
+struct OutputSurroundings {
+	// DISPLAY or WAYLAND_DISPLAY names a display (whether it opens is found
+	// out by opening it).
+	bool display = false;
+	// Standard output is a terminal.
+	bool terminal = false;
+};
+
+OutputSurroundings LookAround();
+
+struct OutputPlan {
+	// The outputs to try, best first; when one fails to open the next is
+	// tried, and the last one's failure ends the run.
+	std::vector<OutputKind> candidates;
+	// The user asked for this output (--output, or an option only the window
+	// has): failing to open it is an error, not a reason to try another.
+	bool asked = false;
+	// Said on standard error when the run starts: why nothing will be seen.
+	std::string notice;
+};
+
+// The outputs for the options, or why the one asked for cannot work here.
+Result<OutputPlan> PlanOutput(const Options& options, const OutputSurroundings& surroundings);
+
+// The output's name as --output spells it.
+const char* OutputName(OutputKind kind);
+
+#endif	// SAVERHOST_OUTPUT_CHOICE_H

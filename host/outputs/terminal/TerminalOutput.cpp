@@ -1,0 +1,464 @@
+#include "outputs/terminal/TerminalOutput.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "base/Report.h"
+
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const char kResetAndClear[] = "\x1b[0m\x1b[2J";
+
+
+void
+AppendCursorTo(int32_t row, int32_t column, std::string& out)
+{
+	out += "\x1b[" + std::to_string(row + 1) + ";" + std::to_string(column + 1) + "H";
+}
+
+
+// Characters, not bytes: what a line of text takes on the terminal.
+size_t
+CharacterCount(const std::string& text)
+{
+	return static_cast<size_t>(std::count_if(text.begin(), text.end(),
+		[](char c) { return (static_cast<unsigned char>(c) & 0xc0) != 0x80; }));
+}
+
+
+void
+AppendRepeated(const char* piece, int32_t count, std::string& out)
+{
+	for (int32_t i = 0; i < count; i++)
+		out += piece;
+}
+
+
+bool
+TrueColorTerminal()
+{
+	const char* colorTerm = std::getenv("COLORTERM");
+	return colorTerm != nullptr
+		&& (std::strcmp(colorTerm, "truecolor") == 0 || std::strcmp(colorTerm, "24bit") == 0);
+}
+
+}	// namespace
+
+
+TerminalOutput::TerminalOutput()
+	:
+	fOutputFd(STDOUT_FILENO),
+	fInputFd(-1),
+	fKeysFromStandardInput(false)
+{
+	if (isatty(STDIN_FILENO)) {
+		fInputFd = STDIN_FILENO;
+		fKeysFromStandardInput = true;
+	}
+}
+
+
+TerminalOutput::TerminalOutput(int outputFd, int inputFd)
+	:
+	fOutputFd(outputFd),
+	fInputFd(inputFd),
+	fKeysFromStandardInput(inputFd >= 0 && isatty(inputFd))
+{
+}
+
+
+TerminalOutput::~TerminalOutput()
+{
+	// The normal screen first, then what was said on the other one.
+	fSession.reset();
+	if (fOwnsInput)
+		close(fInputFd);
+	for (const std::string& notice : fNotices)
+		Report(notice);
+}
+
+
+Result<Size>
+TerminalOutput::Open(const Options& options)
+{
+	if (!isatty(fOutputFd))
+		return Error{"standard output is not a terminal; try --output file"};
+
+	// Keys from the terminal itself when standard input is redirected.
+	if (fInputFd < 0 && !fOwnsInput) {
+		int tty = open("/dev/tty", O_RDONLY | O_NOCTTY | O_CLOEXEC);
+		if (tty >= 0 && isatty(tty)) {
+			fInputFd = tty;
+			fOwnsInput = true;
+		} else if (tty >= 0) {
+			close(tty);
+		}
+	}
+
+	fPicture = TerminalPicture(TrueColorTerminal()
+		? TerminalColors::TrueColor : TerminalColors::Palette256);
+	fStatusLine = options.fps;
+	fOpened = true;
+	return options.size;
+}
+
+
+Result<void>
+TerminalOutput::_Begin()
+{
+	if (fSession)
+		return {};
+	if (!fOpened)
+		return Error{"the terminal output was used before it was opened"};
+	Result<std::unique_ptr<TerminalSession>> begun = TerminalSession::Begin(fOutputFd,
+		fInputFd);
+	if (!begun)
+		return Error{begun.Message()};
+	fSession = std::move(begun.Value());
+	fTerminal = fSession->Measure();
+	_Layout();
+	fPicture.Invalidate();
+	fStatusChanged = true;
+	return {};
+}
+
+
+void
+TerminalOutput::_Layout()
+{
+	int32_t rows = fTerminal.height;
+	if (fStatusLine && rows > 1)
+		rows--;
+	fPicture.SetArea(fTerminal.width, rows);
+}
+
+
+void
+TerminalOutput::_FollowTerminal(std::string& out)
+{
+	TerminalSession::Changes changes = fSession->TakeChanges();
+	if (changes.resized || changes.continued) {
+		Size size = fSession->Measure();
+		if (changes.continued || size.width != fTerminal.width
+				|| size.height != fTerminal.height) {
+			fTerminal = size;
+			_Layout();
+			fClear = true;
+		}
+	}
+	if (fClear) {
+		out += kResetAndClear;
+		fPicture.Invalidate();
+		fStatusChanged = true;
+		fClear = false;
+	}
+}
+
+
+void
+TerminalOutput::_AppendStatus(std::string& out)
+{
+	fStatusChanged = false;
+	if (!fStatusLine || fTerminal.height < 2)
+		return;
+	AppendCursorTo(fTerminal.height - 1, 0, out);
+	out += "\x1b[0m\x1b[2K";
+	// One column short of the edge, so that the cursor never waits to wrap.
+	out += TerminalText(fStatus, static_cast<size_t>(std::max(fTerminal.width - 1, 0)));
+	fPicture.ForgetCursor();
+}
+
+
+Result<void>
+TerminalOutput::_Write(const std::string& bytes)
+{
+	int error = WriteFully(fOutputFd, bytes.data(), bytes.size());
+	if (error != 0)
+		return Error{std::string("cannot write to the terminal: ") + std::strerror(error)};
+	return {};
+}
+
+
+Result<void>
+TerminalOutput::Present(const PixelView& frame)
+{
+	Result<void> begun = _Begin();
+	if (!begun)
+		return begun;
+
+	fBuffer.clear();
+	_FollowTerminal(fBuffer);
+	fPicture.Encode(frame, fBuffer);
+	if (fStatusChanged)
+		_AppendStatus(fBuffer);
+	if (fBuffer.empty())
+		return {};
+	return _Write(fBuffer);
+}
+
+
+OutputEvents
+TerminalOutput::_Wait(Clock::time_point deadline, bool anyKey)
+{
+	OutputEvents events;
+	for (bool first = true;; first = false) {
+		Clock::time_point now = Clock::now();
+		if (fKeys.Expire(now)) {
+			events.quit = true;
+			return events;
+		}
+		// Always one look, even when the deadline has passed.
+		if (!anyKey && !first && now >= deadline)
+			return events;
+
+		int timeout = -1;
+		if (!anyKey) {
+			Clock::time_point until = deadline;
+			if (std::optional<Clock::time_point> escape = fKeys.Deadline())
+				until = std::min(until, *escape);
+			// Rounded up: waking a little late beats spinning until then.
+			timeout = until <= now ? 0 : static_cast<int>(std::min<int64_t>(INT32_MAX,
+				std::chrono::ceil<std::chrono::milliseconds>(until - now).count()));
+		}
+
+		struct pollfd fds[2];
+		nfds_t count = 0;
+		int input = -1;
+		if (fInputFd >= 0 && !fInputClosed) {
+			input = static_cast<int>(count);
+			fds[count++] = {fInputFd, POLLIN, 0};
+		}
+		int wake = -1;
+		if (fSession) {
+			wake = static_cast<int>(count);
+			fds[count++] = {fSession->WakeFd(), POLLIN, 0};
+		}
+		if (count == 0 && anyKey)
+			return events;
+
+		unsigned long signals = fSession ? fSession->Signals() : 0;
+		int ready = poll(fds, count, timeout);
+		if (ready < 0) {
+			// A signal of the session's own (a resize) waits for the next
+			// frame; any other one is the host's to look at now.
+			if (errno == EINTR && fSession && fSession->Signals() != signals && !anyKey)
+				continue;
+			return events;
+		}
+
+		if (input >= 0 && fds[input].revents != 0) {
+			char bytes[256];
+			ssize_t got = read(fInputFd, bytes, sizeof(bytes));
+			if (got > 0) {
+				if (anyKey || fKeys.Feed(bytes, static_cast<size_t>(got), Clock::now())) {
+					events.quit = true;
+					return events;
+				}
+			} else if (got == 0 || (errno != EINTR && errno != EAGAIN)) {
+				// The terminal hung up: nobody is left to watch.
+				fInputClosed = true;
+				events.quit = true;
+				return events;
+			}
+		}
+		if (wake >= 0 && fds[wake].revents != 0) {
+			if (anyKey)
+				return events;
+			fSession->DrainWake();
+		}
+	}
+}
+
+
+OutputEvents
+TerminalOutput::Poll()
+{
+	return _Wait(Clock::now(), false);
+}
+
+
+OutputEvents
+TerminalOutput::WaitUntil(Clock::time_point deadline)
+{
+	return _Wait(deadline, false);
+}
+
+
+void
+TerminalOutput::ShowStats(const FrameStats& stats)
+{
+	char text[160];
+	std::snprintf(text, sizeof(text), "%.1f fps  %.1f ms/frame  %.0f%% CPU  q to quit",
+		stats.framesPerSecond, stats.frameMilliseconds, stats.cpuPercent);
+	fStatus = text;
+	fStatusChanged = true;
+	if (!fStatusLine) {
+		// The last row becomes the status line from now on.
+		fStatusLine = true;
+		if (fSession)
+			_Layout();
+	}
+}
+
+
+void
+TerminalOutput::ShowNotice(const std::string& text)
+{
+	// Before the first frame the normal screen is still there: say it there.
+	if (!fSession) {
+		Output::ShowNotice(text);
+		return;
+	}
+
+	fNotices.push_back(text);
+	const PictureLayout& layout = fPicture.Layout();
+	int32_t rows = std::max(layout.rows, 1);
+	std::string line = TerminalText(text, static_cast<size_t>(std::max(fTerminal.width, 1)));
+	int32_t column = std::max<int32_t>(0,
+		(fTerminal.width - static_cast<int32_t>(CharacterCount(line))) / 2);
+	fBuffer.clear();
+	AppendCursorTo(rows / 2, column, fBuffer);
+	fBuffer += "\x1b[0;97;40m" + line + "\x1b[0m";
+	// The picture is whole again with the next frame.
+	fPicture.Invalidate();
+	Result<void> written = _Write(fBuffer);
+	(void)written;
+}
+
+
+void
+TerminalOutput::_DrawSettings(const SettingsPanel& panel, std::string& out) const
+{
+	out += kResetAndClear;
+	int32_t columns = fTerminal.width;
+	int32_t rows = fTerminal.height;
+	const char* hint = "press any key to go on";
+
+	if (columns < 12 || rows < 6) {
+		// Too small for a box: the listing, as far as it fits.
+		int32_t row = 0;
+		for (const SettingsItem& item : panel.items) {
+			if (row >= rows)
+				break;
+			AppendCursorTo(row++, 0, out);
+			out += TerminalText(item.line, static_cast<size_t>(columns));
+		}
+		return;
+	}
+
+	// The panel's shape: a cell is about twice as high as wide, so a row
+	// takes twice the pixels a column does. Room is left for the frame
+	// and, below it, the hint.
+	double width = std::max(panel.size.width, 1);
+	double height = std::max(panel.size.height, 1);
+	double scale = std::min((columns - 2) / width, 2 * (rows - 3) / height);
+	int32_t innerWidth = std::max(1, static_cast<int32_t>(width * scale));
+	int32_t innerHeight = std::max(1, static_cast<int32_t>(height * scale / 2));
+	int32_t left = (columns - innerWidth - 2) / 2;
+	int32_t top = (rows - innerHeight - 3) / 2;
+
+	const char* title = " settings ";
+	AppendCursorTo(top, left, out);
+	out += "\u250c";
+	if (innerWidth >= 12) {
+		out += "\u2500";
+		out += title;
+		AppendRepeated("\u2500", innerWidth - 1 - static_cast<int32_t>(std::strlen(title)), out);
+	} else {
+		AppendRepeated("\u2500", innerWidth, out);
+	}
+	out += "\u2510";
+	for (int32_t row = 1; row <= innerHeight; row++) {
+		AppendCursorTo(top + row, left, out);
+		out += "\u2502";
+		AppendCursorTo(top + row, left + innerWidth + 1, out);
+		out += "\u2502";
+	}
+	AppendCursorTo(top + innerHeight + 1, left, out);
+	out += "\u2514";
+	AppendRepeated("\u2500", innerWidth, out);
+	out += "\u2518";
+
+	// Each label at its frame's place; frames are in their parent's
+	// coordinates.
+	std::vector<BPoint> origins(1, BPoint(0, 0));
+	for (const SettingsItem& item : panel.items) {
+		size_t depth = static_cast<size_t>(std::max(item.depth, 0));
+		if (depth >= origins.size())
+			origins.resize(depth + 1, origins.back());
+		BPoint at(origins[depth].x + item.frame.left, origins[depth].y + item.frame.top);
+		origins.resize(depth + 2);
+		origins[depth + 1] = at;
+		if (!item.hasText)
+			continue;
+
+		double middle = at.y + item.frame.Height() / 2;
+		int32_t column = static_cast<int32_t>(std::floor(at.x * scale));
+		int32_t row = static_cast<int32_t>(std::floor(middle * scale / 2));
+		if (column < 0 || column >= innerWidth || row < 0 || row >= innerHeight)
+			continue;
+		AppendCursorTo(top + 1 + row, left + 1 + column, out);
+		out += TerminalText(item.text, static_cast<size_t>(innerWidth - column));
+	}
+	if (panel.items.empty()) {
+		std::string empty = TerminalText("the saver put nothing on its settings panel",
+			static_cast<size_t>(innerWidth));
+		AppendCursorTo(top + 1 + innerHeight / 2,
+			left + 1 + (innerWidth - static_cast<int32_t>(empty.size())) / 2, out);
+		out += empty;
+	}
+
+	AppendCursorTo(top + innerHeight + 2,
+		std::max<int32_t>(0, (columns - static_cast<int32_t>(std::strlen(hint))) / 2), out);
+	out += TerminalText(hint, static_cast<size_t>(columns));
+}
+
+
+Result<void>
+TerminalOutput::ShowSettings(const SettingsPanel& panel)
+{
+	// Nobody to press a key: the listing, which stays readable afterwards.
+	if (!isatty(fOutputFd) || !fKeysFromStandardInput || fInputFd < 0)
+		return Output::ShowSettings(panel);
+
+	Result<void> begun = _Begin();
+	if (!begun)
+		return begun;
+
+	for (;;) {
+		fSession->TakeChanges();
+		fTerminal = fSession->Measure();
+		fBuffer.clear();
+		_DrawSettings(panel, fBuffer);
+		Result<void> written = _Write(fBuffer);
+		if (!written)
+			return written;
+
+		// Drawn again after a resize; any key, a hang-up or a signal of the
+		// host's ends the wait.
+		unsigned long signals = fSession->Signals();
+		OutputEvents events = _Wait(Clock::time_point::max(), true);
+		if (!events.quit && fSession->Signals() != signals)
+			continue;
+		break;
+	}
+
+	// The rest of the key (an escape sequence) is no key for the run.
+	tcflush(fInputFd, TCIFLUSH);
+	fKeys = KeyReader();
+	_Layout();
+	fClear = true;
+	return {};
+}

@@ -1,0 +1,483 @@
+#include "outputs/terminal/TerminalPicture.h"
+
+#include <algorithm>
+
+
+namespace {
+
+// The upper half block: its foreground paints a cell's top pixel, its
+// background the bottom one.
+const char kUpperHalf[] = "\xe2\x96\x80";
+
+// The levels of the 256-colour cube along each axis.
+const uint8_t kCubeLevels[6] = {0, 95, 135, 175, 215, 255};
+
+
+inline uint32_t
+Red(Rgb colour)
+{
+	return (colour >> 16) & 0xff;
+}
+
+
+inline uint32_t
+Green(Rgb colour)
+{
+	return (colour >> 8) & 0xff;
+}
+
+
+inline uint32_t
+Blue(Rgb colour)
+{
+	return colour & 0xff;
+}
+
+
+// The cube level nearest to a channel's value.
+inline int
+CubeStep(uint32_t value)
+{
+	// Half-way points between neighbouring levels.
+	if (value < 48)
+		return 0;
+	if (value < 115)
+		return 1;
+	return static_cast<int>((value - 35) / 40);
+}
+
+
+inline uint32_t
+SquaredDistance(Rgb a, Rgb b)
+{
+	int dr = static_cast<int>(Red(a)) - static_cast<int>(Red(b));
+	int dg = static_cast<int>(Green(a)) - static_cast<int>(Green(b));
+	int db = static_cast<int>(Blue(a)) - static_cast<int>(Blue(b));
+	return static_cast<uint32_t>(dr * dr + dg * dg + db * db);
+}
+
+
+void
+AppendNumber(uint32_t value, std::string& out)
+{
+	char digits[10];
+	int count = 0;
+	do {
+		digits[count++] = static_cast<char>('0' + value % 10);
+		value /= 10;
+	} while (value != 0);
+	while (count > 0)
+		out += digits[--count];
+}
+
+
+size_t
+DigitCount(uint32_t value)
+{
+	size_t count = 1;
+	while (value >= 10) {
+		value /= 10;
+		count++;
+	}
+	return count;
+}
+
+}	// namespace
+
+
+bool
+PictureLayout::operator==(const PictureLayout& other) const
+{
+	return columns == other.columns && rows == other.rows && left == other.left
+		&& top == other.top && width == other.width && height == other.height;
+}
+
+
+PictureLayout
+FitPicture(Size source, int32_t columns, int32_t rows)
+{
+	PictureLayout layout;
+	layout.columns = std::max(columns, 0);
+	layout.rows = std::max(rows, 0);
+	int64_t areaWidth = layout.columns;
+	int64_t areaHeight = 2 * static_cast<int64_t>(layout.rows);
+	if (areaWidth == 0 || areaHeight == 0 || source.width < 1 || source.height < 1)
+		return layout;
+
+	int64_t sourceWidth = source.width;
+	int64_t sourceHeight = source.height;
+	int64_t width;
+	int64_t height;
+	if (sourceWidth * areaHeight >= sourceHeight * areaWidth) {
+		// Wider than the area: full width, bars above and below.
+		width = areaWidth;
+		height = (2 * sourceHeight * areaWidth + sourceWidth) / (2 * sourceWidth);
+	} else {
+		height = areaHeight;
+		width = (2 * sourceWidth * areaHeight + sourceHeight) / (2 * sourceHeight);
+	}
+	layout.width = static_cast<int32_t>(std::clamp<int64_t>(width, 1, areaWidth));
+	layout.height = static_cast<int32_t>(std::clamp<int64_t>(height, 1, areaHeight));
+	layout.left = static_cast<int32_t>((areaWidth - layout.width) / 2);
+	layout.top = static_cast<int32_t>((areaHeight - layout.height) / 2);
+	return layout;
+}
+
+
+// #pragma mark - AreaScaler
+
+
+void
+AreaScaler::_Prepare(Axis& axis, int32_t sourceLength, int32_t targetLength)
+{
+	if (axis.sourceLength == sourceLength && axis.targetLength == targetLength)
+		return;
+	axis.sourceLength = sourceLength;
+	axis.targetLength = targetLength;
+	axis.spans.assign(static_cast<size_t>(targetLength), Span{});
+	axis.weights.clear();
+
+	// Measured in units of 1 / (source length x target length) of the whole
+	// axis, source pixel s covers [s * T, (s + 1) * T) and target pixel t
+	// covers [t * S, (t + 1) * S): the overlaps are whole numbers, and those
+	// of one target pixel add up to S.
+	int64_t source = sourceLength;
+	int64_t target = targetLength;
+	for (int64_t t = 0; t < target; t++) {
+		int64_t begin = t * source;
+		int64_t end = begin + source;
+		int64_t first = begin / target;
+		int64_t last = (end - 1) / target;
+		Span& span = axis.spans[static_cast<size_t>(t)];
+		span.first = static_cast<int32_t>(first);
+		span.count = static_cast<int32_t>(last - first + 1);
+		span.weights = axis.weights.size();
+		for (int64_t s = first; s <= last; s++) {
+			int64_t overlap = std::min((s + 1) * target, end) - std::max(s * target, begin);
+			axis.weights.push_back(static_cast<uint32_t>(overlap));
+		}
+	}
+}
+
+
+void
+AreaScaler::Scale(const PixelView& source, int32_t width, int32_t height,
+	std::vector<Rgb>& target)
+{
+	target.assign(static_cast<size_t>(std::max(width, 0)) * std::max(height, 0), 0);
+	if (width < 1 || height < 1 || source.width < 1 || source.height < 1)
+		return;
+
+	_Prepare(fColumns, source.width, width);
+	_Prepare(fRows, source.height, height);
+
+	// Each target row first sums its source rows, weighted by how much of
+	// each it covers, then each target pixel sums its part of that row. A
+	// row sum is at most 255 x source height, which fits 32 bits for any
+	// side up to 16 million; the full sums need 64.
+	size_t rowBytes = static_cast<size_t>(source.width) * 4;
+	fRowSums.resize(rowBytes);
+	uint64_t total = static_cast<uint64_t>(source.width) * static_cast<uint64_t>(source.height);
+	uint64_t half = total / 2;
+
+	for (int32_t y = 0; y < height; y++) {
+		const Span& rows = fRows.spans[static_cast<size_t>(y)];
+		uint32_t* sums = fRowSums.data();
+		std::fill(fRowSums.begin(), fRowSums.end(), 0);
+		for (int32_t k = 0; k < rows.count; k++) {
+			uint32_t weight = fRows.weights[rows.weights + static_cast<size_t>(k)];
+			const uint8_t* row = source.Row(rows.first + k);
+			for (size_t i = 0; i < rowBytes; i++)
+				sums[i] += weight * row[i];
+		}
+
+		Rgb* out = target.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
+		for (int32_t x = 0; x < width; x++) {
+			const Span& columns = fColumns.spans[static_cast<size_t>(x)];
+			const uint32_t* weights = fColumns.weights.data() + columns.weights;
+			const uint32_t* pixel = sums + static_cast<size_t>(columns.first) * 4;
+			uint64_t red = 0;
+			uint64_t green = 0;
+			uint64_t blue = 0;
+			for (int32_t k = 0; k < columns.count; k++, pixel += 4) {
+				uint64_t weight = weights[k];
+				red += weight * pixel[kRedByte];
+				green += weight * pixel[kGreenByte];
+				blue += weight * pixel[kBlueByte];
+			}
+			out[x] = static_cast<Rgb>(((red + half) / total) << 16
+				| ((green + half) / total) << 8 | ((blue + half) / total));
+		}
+	}
+}
+
+
+// #pragma mark - palette
+
+
+uint8_t
+NearestPaletteIndex(Rgb colour)
+{
+	// The nearest cube colour is the nearest level on each axis; the nearest
+	// grey is the ramp step nearest to the channels' mean.
+	int red = CubeStep(Red(colour));
+	int green = CubeStep(Green(colour));
+	int blue = CubeStep(Blue(colour));
+	uint8_t cubeIndex = static_cast<uint8_t>(16 + 36 * red + 6 * green + blue);
+
+	uint32_t mean = (Red(colour) + Green(colour) + Blue(colour) + 1) / 3;
+	int greyStep = mean <= 8 ? 0 : std::min(23, static_cast<int>((mean - 8 + 5) / 10));
+	uint8_t greyIndex = static_cast<uint8_t>(232 + greyStep);
+
+	return SquaredDistance(colour, PaletteColour(greyIndex))
+			< SquaredDistance(colour, PaletteColour(cubeIndex))
+		? greyIndex : cubeIndex;
+}
+
+
+Rgb
+PaletteColour(uint8_t index)
+{
+	if (index >= 232) {
+		uint32_t grey = 8 + 10 * static_cast<uint32_t>(index - 232);
+		return grey << 16 | grey << 8 | grey;
+	}
+	if (index < 16)
+		return 0;
+	int cube = index - 16;
+	return static_cast<Rgb>(kCubeLevels[cube / 36]) << 16
+		| static_cast<Rgb>(kCubeLevels[cube / 6 % 6]) << 8
+		| kCubeLevels[cube % 6];
+}
+
+
+// #pragma mark - TerminalPicture
+
+
+TerminalPicture::TerminalPicture(TerminalColors colors)
+	:
+	fColors(colors)
+{
+}
+
+
+void
+TerminalPicture::SetArea(int32_t columns, int32_t rows)
+{
+	columns = std::max(columns, 0);
+	rows = std::max(rows, 0);
+	if (columns == fColumns && rows == fRows)
+		return;
+	fColumns = columns;
+	fRows = rows;
+	fRepaint = true;
+	fCursor = Cursor{};
+}
+
+
+void
+TerminalPicture::Invalidate()
+{
+	fRepaint = true;
+	fCursor = Cursor{};
+}
+
+
+void
+TerminalPicture::ForgetCursor()
+{
+	fCursor = Cursor{};
+}
+
+
+uint32_t
+TerminalPicture::_Encoded(Rgb colour) const
+{
+	return fColors == TerminalColors::TrueColor ? colour : NearestPaletteIndex(colour);
+}
+
+
+void
+TerminalPicture::_BuildCells(const PixelView& frame)
+{
+	const PictureLayout& layout = fLayout;
+	fScaler.Scale(frame, layout.width, layout.height, fScaled);
+
+	uint32_t black = _Encoded(0);
+	fCells.assign(static_cast<size_t>(fColumns) * static_cast<size_t>(fRows), Cell{black, black});
+	for (int32_t y = layout.top; y < layout.top + layout.height; y++) {
+		const Rgb* pixels = fScaled.data()
+			+ static_cast<size_t>(y - layout.top) * static_cast<size_t>(layout.width);
+		Cell* cell = fCells.data() + static_cast<size_t>(y / 2) * static_cast<size_t>(fColumns)
+			+ layout.left;
+		uint32_t Cell::* half = y % 2 == 0 ? &Cell::top : &Cell::bottom;
+		for (int32_t x = 0; x < layout.width; x++)
+			cell[x].*half = _Encoded(pixels[x]);
+	}
+}
+
+
+void
+TerminalPicture::_AppendColors(const Cell& cell, bool foreground, bool background,
+	std::string& out) const
+{
+	const char* mode = fColors == TerminalColors::TrueColor ? ";2;" : ";5;";
+	auto append = [&](uint32_t value) {
+		out += mode;
+		if (fColors == TerminalColors::TrueColor) {
+			AppendNumber(Red(value), out);
+			out += ';';
+			AppendNumber(Green(value), out);
+			out += ';';
+			AppendNumber(Blue(value), out);
+		} else {
+			AppendNumber(value, out);
+		}
+	};
+
+	out += "\x1b[";
+	if (foreground) {
+		out += "38";
+		append(cell.top);
+	}
+	if (background) {
+		out += foreground ? ";48" : "48";
+		append(cell.bottom);
+	}
+	out += 'm';
+}
+
+
+void
+TerminalPicture::_PutCell(const Cell& cell, Cursor& cursor, std::string& out) const
+{
+	if (cell.top == cell.bottom) {
+		// One colour: a space in the background colour.
+		if (cursor.background != cell.bottom) {
+			_AppendColors(cell, false, true, out);
+			cursor.background = cell.bottom;
+		}
+		out += ' ';
+	} else {
+		bool foreground = cursor.foreground != cell.top;
+		bool background = cursor.background != cell.bottom;
+		if (foreground || background)
+			_AppendColors(cell, foreground, background, out);
+		cursor.foreground = cell.top;
+		cursor.background = cell.bottom;
+		out += kUpperHalf;
+	}
+
+	// After the last column the cursor waits to wrap; where it is then
+	// differs between terminals, so it is not known.
+	if (++cursor.column >= fColumns)
+		cursor.row = cursor.column = -1;
+}
+
+
+void
+TerminalPicture::_MoveTo(int32_t row, int32_t column, std::string& out)
+{
+	if (fCursor.row == row && fCursor.column == column)
+		return;
+
+	if (fCursor.row == row && fCursor.column >= 0 && fCursor.column < column) {
+		// A short run of unchanged cells may cost less to write again than
+		// to step over.
+		uint32_t gap = static_cast<uint32_t>(column - fCursor.column);
+		size_t stepCost = gap == 1 ? 3 : 3 + DigitCount(gap);
+		if (gap < stepCost) {
+			fScratch.clear();
+			Cursor rewritten = fCursor;
+			const Cell* cells = fCells.data() + static_cast<size_t>(row) * fColumns;
+			for (int32_t x = fCursor.column; x < column && fScratch.size() < stepCost; x++)
+				_PutCell(cells[x], rewritten, fScratch);
+			if (fScratch.size() < stepCost) {
+				out += fScratch;
+				fCursor = rewritten;
+				return;
+			}
+		}
+		out += "\x1b[";
+		if (gap > 1)
+			AppendNumber(gap, out);
+		out += 'C';
+		fCursor.column = column;
+		return;
+	}
+
+	out += "\x1b[";
+	if (row > 0 || column > 0)
+		AppendNumber(static_cast<uint32_t>(row + 1), out);
+	if (column > 0) {
+		out += ';';
+		AppendNumber(static_cast<uint32_t>(column + 1), out);
+	}
+	out += 'H';
+	fCursor.row = row;
+	fCursor.column = column;
+}
+
+
+size_t
+TerminalPicture::Encode(const PixelView& frame, std::string& out)
+{
+	size_t start = out.size();
+	PictureLayout layout = FitPicture(Size{frame.width, frame.height}, fColumns, fRows);
+	if (layout != fLayout) {
+		fLayout = layout;
+		fRepaint = true;
+	}
+	_BuildCells(frame);
+
+	bool repaint = fRepaint || fShown.size() != fCells.size();
+	for (int32_t row = 0; row < fRows; row++) {
+		size_t rowStart = static_cast<size_t>(row) * static_cast<size_t>(fColumns);
+		for (int32_t column = 0; column < fColumns; column++) {
+			const Cell& cell = fCells[rowStart + column];
+			if (!repaint && cell == fShown[rowStart + column])
+				continue;
+			_MoveTo(row, column, out);
+			_PutCell(cell, fCursor, out);
+		}
+	}
+
+	fShown.swap(fCells);
+	fRepaint = false;
+	return out.size() - start;
+}
+
+
+std::string
+TerminalText(const std::string& text, size_t cells)
+{
+	std::string safe;
+	size_t count = 0;
+	for (size_t i = 0; i < text.size() && count < cells; count++) {
+		unsigned char lead = static_cast<unsigned char>(text[i]);
+		size_t length = lead < 0x80 ? 1 : lead >= 0xc2 && lead < 0xe0 ? 2
+			: lead >= 0xe0 && lead < 0xf0 ? 3 : lead >= 0xf0 && lead < 0xf5 ? 4 : 0;
+		uint32_t point = length == 1 ? lead : length == 2 ? lead & 0x1f
+			: length == 3 ? lead & 0x0f : lead & 0x07;
+		bool valid = length > 0 && i + length <= text.size();
+		for (size_t k = 1; valid && k < length; k++) {
+			unsigned char next = static_cast<unsigned char>(text[i + k]);
+			valid = (next & 0xc0) == 0x80;
+			point = point << 6 | (next & 0x3f);
+		}
+		// Overlong forms, surrogates and points past the last one.
+		if (valid && ((length == 3 && point < 0x800) || (length == 4 && point < 0x10000)
+				|| (point >= 0xd800 && point < 0xe000) || point > 0x10ffff)) {
+			valid = false;
+		}
+		// C0 and C1 controls and DEL would act instead of showing.
+		if (!valid || point < 0x20 || (point >= 0x7f && point < 0xa0)) {
+			safe += '?';
+			i += valid ? length : 1;
+			continue;
+		}
+		safe.append(text, i, length);
+		i += length;
+	}
+	return safe;
+}

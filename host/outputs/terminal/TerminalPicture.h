@@ -1,0 +1,157 @@
+// A frame as text for a terminal: the picture area-averaged down to two pixels
+// a character cell (the upper half block U+2580, foreground above, background
+// below), and the bytes that turn what the terminal shows into the next frame,
+// touching only the cells that changed. Pure: no terminal is needed, so tests
+// and benchmarks drive it directly.
+#ifndef SAVERHOST_TERMINAL_PICTURE_H
+#define SAVERHOST_TERMINAL_PICTURE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/PixelView.h"
+#include "base/Size.h"
+
+// A colour as 0xRRGGBB.
+using Rgb = uint32_t;
+
+enum class TerminalColors {
+	TrueColor,	// SGR 38;2;r;g;b and 48;2;r;g;b
+	Palette256	// SGR 38;5;n and 48;5;n, the 6x6x6 cube and the grey ramp
+};
+
+// Where a picture goes in an area of columns x rows cells, counted in the
+// area's pixels: columns across, two a cell down. A cell is about twice as
+// high as wide, so these pixels are about square; the picture keeps its
+// aspect ratio, is centred, and black fills the rest.
+struct PictureLayout {
+	int32_t columns = 0;
+	int32_t rows = 0;
+	int32_t left = 0;
+	int32_t top = 0;
+	int32_t width = 0;
+	int32_t height = 0;
+
+	bool operator==(const PictureLayout& other) const;
+	bool operator!=(const PictureLayout& other) const { return !(*this == other); }
+};
+
+PictureLayout FitPicture(Size source, int32_t columns, int32_t rows);
+
+// Scales pictures by area averaging: each target pixel is the mean of the
+// source area it covers, a source pixel only partly covered counting by the
+// part that is, channel by channel, rounded to the nearest value. The weights
+// are exact integers, so the result does not depend on the machine.
+class AreaScaler {
+public:
+	// Averages source into a width x height grid of colours, row after row.
+	void Scale(const PixelView& source, int32_t width, int32_t height, std::vector<Rgb>& target);
+
+private:
+	// The source pixels one target pixel covers along one axis, and where
+	// their weights start in the axis's weight list.
+	struct Span {
+		int32_t first = 0;
+		int32_t count = 0;
+		size_t weights = 0;
+	};
+	struct Axis {
+		int32_t sourceLength = 0;
+		int32_t targetLength = 0;
+		std::vector<Span> spans;
+		std::vector<uint32_t> weights;
+	};
+
+	static void _Prepare(Axis& axis, int32_t sourceLength, int32_t targetLength);
+
+	Axis fColumns;
+	Axis fRows;
+	// One target row's weighted sum of source rows, four bytes a pixel.
+	std::vector<uint32_t> fRowSums;
+};
+
+// The index of the 256-colour palette entry nearest to colour: one of the
+// 6x6x6 colour cube (16 to 231) or the grey ramp (232 to 255). The sixteen
+// system colours are left out: every terminal has its own.
+uint8_t NearestPaletteIndex(Rgb colour);
+// The colour of a palette entry from 16 to 255.
+Rgb PaletteColour(uint8_t index);
+
+// Encodes frames for a terminal that keeps what it was sent. It remembers the
+// cells it last sent, where the cursor is and which colours are in effect;
+// whoever else writes to the terminal must call Invalidate() or
+// ForgetCursor() afterwards.
+class TerminalPicture {
+public:
+	explicit TerminalPicture(TerminalColors colors);
+
+	// The picture fills columns x rows cells from the terminal's top-left
+	// corner. A new size repaints every cell with the next frame.
+	void SetArea(int32_t columns, int32_t rows);
+	// Forgets what the terminal shows: the next frame repaints every cell.
+	void Invalidate();
+	// Forgets the cursor position and the colours in effect, for after
+	// someone else wrote to the terminal outside the picture.
+	void ForgetCursor();
+
+	// Appends to out the bytes that turn the last frame into this one, and
+	// gives their count. A frame identical to the last one adds nothing.
+	size_t Encode(const PixelView& frame, std::string& out);
+
+	TerminalColors Colors() const { return fColors; }
+	// The layout of the latest frame.
+	const PictureLayout& Layout() const { return fLayout; }
+
+private:
+	// A cell's two pixels, each as it is sent: 0xRRGGBB or a palette index.
+	struct Cell {
+		uint32_t top = 0;
+		uint32_t bottom = 0;
+
+		bool operator==(const Cell& other) const
+		{
+			return top == other.top && bottom == other.bottom;
+		}
+		bool operator!=(const Cell& other) const { return !(*this == other); }
+	};
+
+	// What the terminal's cursor is known to be like; position -1 when not
+	// known (after the last column, or after someone else wrote).
+	struct Cursor {
+		int32_t row = -1;
+		int32_t column = -1;
+		int64_t foreground = -1;
+		int64_t background = -1;
+	};
+
+	void _BuildCells(const PixelView& frame);
+	uint32_t _Encoded(Rgb colour) const;
+	// Moves the cursor to the cell, by the shortest of the ways that work.
+	void _MoveTo(int32_t row, int32_t column, std::string& out);
+	// Writes the cell at the cursor, setting only the colours not in effect.
+	void _PutCell(const Cell& cell, Cursor& cursor, std::string& out) const;
+	void _AppendColors(const Cell& cell, bool foreground, bool background,
+		std::string& out) const;
+
+	TerminalColors fColors;
+	int32_t fColumns = 0;
+	int32_t fRows = 0;
+	PictureLayout fLayout;
+	bool fRepaint = true;
+	Cursor fCursor;
+
+	AreaScaler fScaler;
+	std::vector<Rgb> fScaled;
+	std::vector<Cell> fCells;
+	std::vector<Cell> fShown;
+	std::string fScratch;
+};
+
+// text made safe to put on a terminal, at most cells characters long: control
+// characters (which could move the cursor or change the terminal's modes) and
+// broken UTF-8 become '?'.
+std::string TerminalText(const std::string& text, size_t cells);
+
+#endif	// SAVERHOST_TERMINAL_PICTURE_H

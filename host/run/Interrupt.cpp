@@ -1,0 +1,40 @@
+#include "run/Interrupt.h"
+
+
+namespace {
+
+volatile std::sig_atomic_t sCaught = 0;
+
+
+void
+OnSignal(int signal)
+{
+	sCaught = signal;
+}
+
+}	// namespace
+
+
+InterruptGuard::InterruptGuard()
+{
+	sCaught = 0;
+	struct sigaction action = {};
+	action.sa_handler = OnSignal;
+	sigemptyset(&action.sa_mask);
+	for (size_t i = 0; i < sizeof(kSignals) / sizeof(kSignals[0]); i++)
+		sigaction(kSignals[i], &action, &fPrevious[i]);
+}
+
+
+InterruptGuard::~InterruptGuard()
+{
+	for (size_t i = 0; i < sizeof(kSignals) / sizeof(kSignals[0]); i++)
+		sigaction(kSignals[i], &fPrevious[i], nullptr);
+}
+
+
+int
+InterruptGuard::Caught() const
+{
+	return sCaught;
+}

@@ -1,0 +1,17 @@
+// Drives one saver through the host's calling order: instantiate, settings
+// (with --config), StartSaver, one Draw per tick, StopSaver, delete.
+#ifndef SAVERHOST_SAVER_RUNNER_H
+#define SAVERHOST_SAVER_RUNNER_H
+
+#include <string>
+
+#include "run/Options.h"
+
+// The size of the view a saver previews on.
+constexpr Size kPreviewSize{80, 60};
+
+// Runs the add-on at modulePath as the options say, reports any failure on
+// standard error, and gives saverhost's exit status.
+int RunSaver(const Options& options, const std::string& modulePath);
+
+#endif	// SAVERHOST_SAVER_RUNNER_H

@@ -1,0 +1,506 @@
+// The window output on an X server of the tests' own: saverhost end to end,
+// read back from the screen, and the output itself driven in this process.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <png.h>
+
+#include "VirtualDisplay.h"
+#include "outputs/window/WindowOutput.h"
+#include "run/Digest.h"
+#include "run/Options.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+using std::chrono::steady_clock;
+
+namespace {
+
+// saverhost in the background, on the display when one is given, with
+// standard output and error in files.
+class Host {
+public:
+	Host(const fs::path& directory, std::vector<std::string> arguments,
+		const std::string& display)
+		:
+		fOut(directory / "stdout.txt"),
+		fErr(directory / "stderr.txt")
+	{
+		arguments.insert(arguments.begin(), SAVERHOST_PATH);
+		std::vector<char*> argv;
+		for (std::string& argument : arguments)
+			argv.push_back(argument.data());
+		argv.push_back(nullptr);
+
+		std::string displayVariable = "DISPLAY=" + display;
+		std::vector<char*> envp;
+		for (char** variable = environ; *variable != nullptr; variable++) {
+			std::string_view name(*variable, std::strcspn(*variable, "="));
+			if (name != "DISPLAY" && name != "WAYLAND_DISPLAY" && name != "XSCREENSAVER_WINDOW"
+				&& name != "SDL_VIDEODRIVER")
+				envp.push_back(*variable);
+		}
+		if (!display.empty())
+			envp.push_back(displayVariable.data());
+		envp.push_back(nullptr);
+
+		fPid = fork();
+		if (fPid == 0) {
+			int out = open(fOut.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+			int err = open(fErr.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+			if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0)
+				_exit(126);
+			execve(argv[0], argv.data(), envp.data());
+			_exit(127);
+		}
+	}
+
+	~Host()
+	{
+		if (Running()) {
+			kill(fPid, SIGKILL);
+			waitpid(fPid, nullptr, 0);
+		}
+	}
+
+	bool Running()
+	{
+		if (fPid <= 0 || fStatus >= 0)
+			return false;
+		int status;
+		if (waitpid(fPid, &status, WNOHANG) != fPid)
+			return true;
+		fStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+		return false;
+	}
+
+	void Signal(int signal) { kill(fPid, signal); }
+
+	// The exit status as a shell gives it; -1 for a run still going after
+	// half a minute, which is then killed.
+	int Wait()
+	{
+		auto until = steady_clock::now() + std::chrono::seconds(30);
+		while (Running() && steady_clock::now() < until)
+			std::this_thread::sleep_for(std::chrono::milliseconds(5));
+		return Running() ? -1 : fStatus;
+	}
+
+	std::string Out() const { return Read(fOut); }
+	std::string Err() const { return Read(fErr); }
+
+private:
+	static std::string Read(const fs::path& path)
+	{
+		std::ifstream file(path, std::ios::binary);
+		return std::string(std::istreambuf_iterator<char>(file), {});
+	}
+
+	fs::path fOut;
+	fs::path fErr;
+	pid_t fPid = -1;
+	int fStatus = -1;
+};
+
+
+// An 8-bit RGB PNG in B_RGB32, to compare with what a window shows.
+std::optional<WindowPixels>
+ReadPng(const fs::path& path)
+{
+	png_image image{};
+	image.version = PNG_IMAGE_VERSION;
+	if (!png_image_begin_read_from_file(&image, path.c_str()))
+		return std::nullopt;
+	image.format = PNG_FORMAT_BGRA;
+	WindowPixels pixels;
+	pixels.width = static_cast<int>(image.width);
+	pixels.height = static_cast<int>(image.height);
+	pixels.bits.resize(PNG_IMAGE_SIZE(image));
+	if (!png_image_finish_read(&image, nullptr, pixels.bits.data(), 0, nullptr)) {
+		png_image_free(&image);
+		return std::nullopt;
+	}
+	for (size_t i = 3; i < pixels.bits.size(); i += 4)
+		pixels.bits[i] = 0;
+	return pixels;
+}
+
+
+uint64_t
+Digest(const WindowPixels& pixels)
+{
+	return FrameDigest(PixelView{pixels.bits.data(), static_cast<size_t>(pixels.width) * 4,
+		pixels.width, pixels.height});
+}
+
+
+std::string
+Hex(unsigned long id)
+{
+	std::ostringstream text;
+	text << "0x" << std::hex << id;
+	return text.str();
+}
+
+
+class WindowTest : public ::testing::Test {
+protected:
+	static void SetUpTestSuite() { sDisplay = VirtualDisplay::Start(sWhy, sMissing); }
+
+	static void TearDownTestSuite() { sDisplay.reset(); }
+
+	void SetUp() override
+	{
+		if (!sDisplay && sMissing)
+			GTEST_SKIP() << sWhy;
+		ASSERT_NE(sDisplay, nullptr) << sWhy;
+		std::string pattern = (fs::path(::testing::TempDir()) / "window-XXXXXX").string();
+		ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+		fDirectory = pattern;
+	}
+
+	void TearDown() override
+	{
+		if (sDisplay)
+			sDisplay->DestroyWindows();
+		if (!fDirectory.empty())
+			fs::remove_all(fDirectory);
+	}
+
+	VirtualDisplay& X() { return *sDisplay; }
+
+	static inline std::unique_ptr<VirtualDisplay> sDisplay;
+	static inline std::string sWhy;
+	static inline bool sMissing = false;
+	fs::path fDirectory;
+};
+
+
+// Every frame the window showed, read off the screen while the run went on,
+// is one the saver drew, pixel for pixel (by its digest); the snapshot, read
+// from the window's own pixels after the run, is the last.
+TEST_F(WindowTest, ItsOwnWindowShowsEachFrameAsDrawn)
+{
+	fs::path snapshot = fDirectory / "out.png";
+	Host host(fDirectory, {"--output", "window", "--size", "320x240", "--frames", "30",
+		"--clock", "7", "--digest", "--snapshot", snapshot.string()}, X().Name());
+
+	std::vector<WindowPixels> seen;
+	while (host.Running()) {
+		// Black until the first frame arrives.
+		if (std::optional<Window> window = X().FindWindow("Dustglow")) {
+			std::optional<WindowPixels> pixels = X().Read(*window);
+			if (pixels && !pixels->AllBlack())
+				seen.push_back(std::move(*pixels));
+		}
+	}
+	ASSERT_EQ(host.Wait(), 0) << host.Err();
+
+	std::set<std::string> drawn;
+	std::string last;
+	std::istringstream lines(host.Out());
+	for (std::string frame, number; lines >> frame >> number >> last;)
+		drawn.insert(last);
+	ASSERT_EQ(drawn.size(), 30u);
+
+	ASSERT_FALSE(seen.empty());
+	for (const WindowPixels& pixels : seen) {
+		ASSERT_EQ(pixels.width, 320);
+		ASSERT_EQ(pixels.height, 240);
+		EXPECT_EQ(drawn.count(FormatDigest(Digest(pixels))), 1u);
+	}
+	std::optional<WindowPixels> written = ReadPng(snapshot);
+	ASSERT_TRUE(written);
+	EXPECT_EQ(FormatDigest(Digest(*written)), last);
+}
+
+
+// Given a window, the run takes its size and leaves its last frame there.
+TEST_F(WindowTest, DrawsInAWindowItIsGiven)
+{
+	Window window = X().CreateWindow(200, 150);
+	fs::path snapshot = fDirectory / "out.png";
+	Host host(fDirectory, {"--output", "window", "--window-id", Hex(window), "--frames", "10",
+		"--clock", "7", "--snapshot", snapshot.string()}, X().Name());
+	ASSERT_EQ(host.Wait(), 0) << host.Err();
+	EXPECT_NE(host.Err().find("(200x150)"), std::string::npos) << host.Err();
+
+	std::optional<WindowPixels> shown = X().Read(window);
+	std::optional<WindowPixels> written = ReadPng(snapshot);
+	ASSERT_TRUE(shown && written);
+	EXPECT_FALSE(shown->AllBlack());
+	EXPECT_TRUE(shown->bits == written->bits);
+}
+
+
+TEST_F(WindowTest, DrawsOnTheRootWindowWhenGivenNone)
+{
+	fs::path snapshot = fDirectory / "out.png";
+	Host host(fDirectory, {"--output", "window", "--root", "--frames", "2", "--clock", "7",
+		"--snapshot", snapshot.string()}, X().Name());
+	ASSERT_EQ(host.Wait(), 0) << host.Err();
+
+	std::optional<WindowPixels> shown = X().Read(X().Root());
+	std::optional<WindowPixels> written = ReadPng(snapshot);
+	ASSERT_TRUE(shown && written);
+	EXPECT_EQ(written->width, 1024);
+	EXPECT_TRUE(shown->bits == written->bits);
+}
+
+
+// A signal stops a window run as any other: the saver stopped, 128 plus the
+// signal, the window gone with the process; a borrowed window stays.
+TEST_F(WindowTest, SignalsEndTheRunCleanly)
+{
+	Window borrowed = X().CreateWindow(160, 120);
+	for (int signal : {SIGINT, SIGTERM}) {
+		for (bool own : {true, false}) {
+			SCOPED_TRACE(std::string(strsignal(signal)) + (own ? " own" : " borrowed"));
+			std::vector<std::string> arguments = {"--output", "window", "--size", "160x120"};
+			if (!own)
+				arguments.insert(arguments.end(), {"--window-id", Hex(borrowed)});
+			XClearWindow(X().Connection(), borrowed);
+			Host host(fDirectory, arguments, X().Name());
+			// Running once a frame shows.
+			std::optional<Window> window = own ? X().AwaitWindow("Dustglow") : borrowed;
+			ASSERT_TRUE(window);
+			for (std::optional<WindowPixels> shown; host.Running()
+					&& (!shown || shown->AllBlack());)
+				shown = X().Read(*window);
+			ASSERT_TRUE(host.Running()) << host.Err();
+
+			host.Signal(signal);
+			EXPECT_EQ(host.Wait(), 128 + signal) << host.Err();
+			EXPECT_NE(host.Err().find("interrupted after"), std::string::npos) << host.Err();
+			EXPECT_FALSE(X().FindWindow("Dustglow"));
+			EXPECT_TRUE(X().Read(borrowed));
+		}
+	}
+}
+
+
+TEST_F(WindowTest, WithoutADisplaySaysWhatToDo)
+{
+	Host host(fDirectory, {"--output", "window", "--frames", "1"}, "");
+	EXPECT_EQ(host.Wait(), 1);
+	EXPECT_NE(host.Err().find(
+		"no display for --output window (is DISPLAY set?); try --output terminal"),
+		std::string::npos) << host.Err();
+}
+
+
+// The settings panel as the platform shows it: grey, the label's text in
+// its frame and nowhere else; listed on standard output as well.
+TEST_F(WindowTest, ShowsTheSettingsPanelUntilClosed)
+{
+	Host host(fDirectory, {"--output", "window", "--config"}, X().Name());
+	std::optional<Window> window = X().AwaitWindow("Dustglow settings");
+	ASSERT_TRUE(window) << host.Err();
+	// The first reads may come before the panel is drawn.
+	auto grey = [](const uint8_t* pixel) {
+		return pixel[0] == 216 && pixel[1] == 216 && pixel[2] == 216;
+	};
+	std::optional<WindowPixels> panel;
+	for (int tries = 0; tries < 500; tries++) {
+		panel = X().Read(*window);
+		if (panel && grey(panel->At(0, 0)) && grey(panel->At(panel->width - 1, panel->height - 1)))
+			break;
+		std::this_thread::sleep_for(std::chrono::milliseconds(10));
+	}
+	ASSERT_TRUE(panel);
+	ASSERT_EQ(panel->width, 400);
+	ASSERT_EQ(panel->height, 300);
+
+	int dark = 0;
+	int strayed = 0;
+	for (int y = 0; y < panel->height; y++) {
+		for (int x = 0; x < panel->width; x++) {
+			const uint8_t* pixel = panel->At(x, y);
+			bool inLabel = x >= 10 && x <= 200 && y >= 10 && y <= 35;
+			if (inLabel && pixel[0] < 96 && pixel[1] < 96 && pixel[2] < 96)
+				dark++;
+			if (!inLabel && !grey(pixel))
+				strayed++;
+		}
+	}
+	EXPECT_GT(dark, 100);
+	EXPECT_EQ(strayed, 0);
+
+	X().Close(*window);
+	EXPECT_EQ(host.Wait(), 0) << host.Err();
+	EXPECT_EQ(host.Out(),
+		"BStringView frame (10, 10, 200, 35) \"No configuration options...yet\"\n");
+}
+
+
+// The output driven in this process, on the tests' display.
+class WindowOutputTest : public WindowTest {
+protected:
+	void SetUp() override
+	{
+		WindowTest::SetUp();
+		if (IsSkipped() || HasFatalFailure())
+			return;
+		for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}) {
+			if (const char* value = std::getenv(name))
+				fSaved.emplace_back(name, value);
+			unsetenv(name);
+		}
+		setenv("DISPLAY", X().Name().c_str(), 1);
+		VirtualDisplay::TakeForeignErrors();
+	}
+
+	void TearDown() override
+	{
+		unsetenv("DISPLAY");
+		for (const auto& [name, value] : fSaved)
+			setenv(name.c_str(), value.c_str(), 1);
+		WindowTest::TearDown();
+	}
+
+	std::vector<std::pair<std::string, std::string>> fSaved;
+};
+
+
+// A frame whose size is not the window's (the preview) is shown whole:
+// scaled by the largest whole factor that fits, centred on black.
+TEST_F(WindowOutputTest, ShowsAFrameOfAnotherSizeWholeAndCentred)
+{
+	WindowOutput output;
+	Options options;
+	options.size = Size{420, 250};
+	ASSERT_TRUE(output.Open(options));
+	EXPECT_FALSE(output.LendPixels(Size{80, 60}));
+
+	std::vector<uint8_t> bits(80 * 60 * 4);
+	for (int y = 0; y < 60; y++) {
+		for (int x = 0; x < 80; x++) {
+			uint8_t* pixel = &bits[(y * 80 + x) * 4];
+			pixel[0] = static_cast<uint8_t>(x * 3);
+			pixel[1] = static_cast<uint8_t>(y * 4);
+			pixel[2] = 200;
+		}
+	}
+	ASSERT_TRUE(output.Present(PixelView{bits.data(), 80 * 4, 80, 60}));
+
+	std::optional<Window> window = X().AwaitWindow("Dustglow");
+	ASSERT_TRUE(window);
+	std::optional<WindowPixels> shown = X().Read(*window);
+	ASSERT_TRUE(shown);
+	int wrong = 0;
+	for (int y = 0; y < 250; y++) {
+		for (int x = 0; x < 420; x++) {
+			const uint8_t* pixel = shown->At(x, y);
+			static const uint8_t kBlack[3] = {0, 0, 0};
+			bool inside = x >= 50 && x < 370 && y >= 5 && y < 245;
+			const uint8_t* expected = inside ? &bits[(((y - 5) / 4) * 80 + (x - 50) / 4) * 4]
+				: kBlack;
+			if (std::memcmp(pixel, expected, 3) != 0)
+				wrong++;
+		}
+	}
+	EXPECT_EQ(wrong, 0);
+}
+
+
+TEST_F(WindowOutputTest, FollowsTheSizeOfAWindowItIsGiven)
+{
+	Window window = X().CreateWindow(200, 150);
+	WindowOutput output;
+	Options options;
+	options.windowId = window;
+	Result<Size> opened = output.Open(options);
+	ASSERT_TRUE(opened) << opened.Message();
+	EXPECT_EQ(opened.Value().width, 200);
+	EXPECT_EQ(opened.Value().height, 150);
+
+	XResizeWindow(X().Connection(), window, 240, 180);
+	XSync(X().Connection(), False);
+	OutputEvents events = output.WaitUntil(steady_clock::now() + std::chrono::seconds(10));
+	ASSERT_TRUE(events.resized);
+	EXPECT_EQ(events.resized->width, 240);
+	EXPECT_EQ(events.resized->height, 180);
+	EXPECT_FALSE(events.quit);
+	EXPECT_TRUE(output.LendPixels(Size{240, 180}));
+}
+
+
+// A window that is not there, or goes while the saver draws in it, is an
+// error or the end of the run, never the end of the process (Xlib's way).
+TEST_F(WindowOutputTest, AWindowThatIsGoneNeverEndsTheProcess)
+{
+	{
+		WindowOutput output;
+		Options options;
+		options.windowId = 0x3fffffUL;
+		Result<Size> opened = output.Open(options);
+		ASSERT_FALSE(opened);
+		EXPECT_NE(opened.Message().find("no window 0x3fffff on display"), std::string::npos)
+			<< opened.Message();
+	}
+
+	Window window = X().CreateWindow(120, 90);
+	WindowOutput output;
+	Options options;
+	options.windowId = window;
+	ASSERT_TRUE(output.Open(options));
+	std::optional<PixelTarget> lent = output.LendPixels(Size{120, 90});
+	ASSERT_TRUE(lent);
+	ASSERT_TRUE(output.Present(PixelView{lent->bits, lent->bytesPerRow, 120, 90}));
+
+	XDestroyWindow(X().Connection(), window);
+	XSync(X().Connection(), False);
+	std::vector<uint8_t> own(120 * 90 * 4);
+	EXPECT_TRUE(output.Present(PixelView{own.data(), 120 * 4, 120, 90}));
+	EXPECT_TRUE(output.WaitUntil(steady_clock::now() + std::chrono::seconds(10)).quit);
+	EXPECT_FALSE(output.LendPixels(Size{120, 90}));
+	EXPECT_EQ(VirtualDisplay::TakeForeignErrors(), 0);
+}
+
+
+// Pointer motion while the window settles, and jitter after, is not the user.
+TEST_F(WindowOutputTest, OnlyARealPointerMoveEndsItsOwnWindow)
+{
+	WindowOutput output;
+	Options options;
+	options.size = Size{320, 240};
+	ASSERT_TRUE(output.Open(options));
+	std::optional<PixelTarget> lent = output.LendPixels(Size{320, 240});
+	ASSERT_TRUE(lent);
+	ASSERT_TRUE(output.Present(PixelView{lent->bits, lent->bytesPerRow, 320, 240}));
+	std::optional<Window> window = X().AwaitWindow("Dustglow");
+	ASSERT_TRUE(window);
+	int left;
+	int top;
+	Window child;
+	XTranslateCoordinates(X().Connection(), *window, X().Root(), 0, 0, &left, &top, &child);
+
+	X().MovePointer(left + 100, top + 100);
+	steady_clock::time_point settled = steady_clock::now() + WindowOutput::kSettleTime
+		+ std::chrono::milliseconds(200);
+	EXPECT_FALSE(output.WaitUntil(settled).quit);
+	X().MovePointer(left + 101, top + 101);
+	EXPECT_FALSE(output.WaitUntil(steady_clock::now() + std::chrono::milliseconds(300)).quit);
+	X().MovePointer(left + 102, top + 100);
+	EXPECT_FALSE(output.WaitUntil(steady_clock::now() + std::chrono::milliseconds(300)).quit);
+	X().MovePointer(left + 120, top + 100);
+	EXPECT_TRUE(output.WaitUntil(steady_clock::now() + std::chrono::seconds(10)).quit);
+}
+
+}	// namespace
