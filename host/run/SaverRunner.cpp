@@ -74,7 +74,7 @@ WriteSnapshot(AtomicFile& file, const PixelView& pixels)
 // says why in one line and moves on to the next; the last one's failure, or
 // that of the output the user asked for, is the run's.
 Result<std::pair<std::unique_ptr<Output>, Size>>
-OpenOutput(const OutputPlan& plan, const Options& options)
+OpenFirstOutput(const OutputPlan& plan, const Options& options)
 {
 	std::string failure;
 	for (size_t i = 0; i < plan.candidates.size(); i++) {
@@ -113,6 +113,329 @@ Unwritten(const Options& options)
 	return unwritten;
 }
 
+
+// How the run ends: saverhost's exit status and a last word, if any.
+struct RunEnd {
+	int status;
+	std::string message;
+};
+
+// What a step of the run gives: nothing to go on with the next step, or the
+// end of the run.
+using StepResult = std::optional<RunEnd>;
+
+
+// One run of one saver, as a sequence of steps. The members are destroyed in
+// the reverse order of their declaration: the saver is stopped, the view
+// and the saver are deleted while the module's code is still there, and an
+// unwritten snapshot is removed last; the signal handlers go at the very end.
+class SaverRun {
+public:
+	SaverRun(const Options& options, const std::string& modulePath)
+		:
+		fOptions(options),
+		fModulePath(modulePath)
+	{
+	}
+
+	int Run()
+	{
+		for (auto step : {&SaverRun::Prepare, &SaverRun::OpenOutput, &SaverRun::ShowSettings,
+				&SaverRun::StartFirstView, &SaverRun::TickLoop, &SaverRun::Finish}) {
+			if (StepResult end = (this->*step)())
+				return End(*end);
+		}
+		return End({kExitSuccess, ""});
+	}
+
+private:
+	StepResult Prepare();
+	StepResult OpenOutput();
+	StepResult ShowSettings();
+	StepResult StartFirstView();
+	StepResult TickLoop();
+	StepResult Finish();
+
+	Result<void> StartOnView(Size size);
+	StepResult AwaitTick(bool& quit);
+	StepResult DrawFrame();
+	RunEnd Interrupted(int signal) const;
+	int End(const RunEnd& end);
+
+	const Options& fOptions;
+	const std::string& fModulePath;
+
+	// A signal from here on stops the run between two steps; the objects
+	// below then go in order, and each output puts back what it changed.
+	InterruptGuard fInterrupts;
+	std::optional<AtomicFile> fSnapshot;
+	OutputPlan fPlan;
+	std::optional<SaverModule> fModule;
+	// The saver's state: none kept, so an empty message. The saver may hold
+	// on to it, so it lives as long as the saver.
+	BMessage fArchive;
+	std::unique_ptr<BScreenSaver> fSaver;
+	std::unique_ptr<Output> fOutput;
+	Size fFullSize;
+	std::unique_ptr<Surface> fSurface;
+	std::optional<RunningSaver> fRunning;
+
+	// The tick loop's state.
+	SteadyClock fClock;
+	std::optional<Ticker> fTicker;
+	std::optional<StatsMeter> fMeter;
+	std::optional<Soak> fSoak;
+	bool fPaced = false;
+	bigtime_t fPeriod = 0;
+	int32_t fFrame = 0;
+};
+
+
+// Everything that can be refused is refused before the saver starts: the
+// snapshot's file, the output's plan, the module and the saver.
+StepResult
+SaverRun::Prepare()
+{
+	if (fOptions.RunsSaver() && fOptions.snapshotPath) {
+		Result<AtomicFile> file = AtomicFile::Create(*fOptions.snapshotPath);
+		if (!file)
+			return RunEnd{kExitFailure, file.Message()};
+		fSnapshot.emplace(std::move(file.Value()));
+	}
+
+	Result<OutputPlan> plan = PlanOutput(fOptions, LookAround());
+	if (!plan)
+		return RunEnd{kExitFailure, plan.Message()};
+	fPlan = plan.Value();
+
+	Result<SaverModule> module = SaverModule::Load(fModulePath);
+	if (!module)
+		return RunEnd{kExitFailure, module.Message()};
+	fModule.emplace(std::move(module.Value()));
+
+	Result<std::unique_ptr<BScreenSaver>> created = fModule->Instantiate(&fArchive);
+	if (!created)
+		return RunEnd{kExitFailure, created.Message()};
+	fSaver = std::move(created.Value());
+	fRunning.emplace(*fSaver);
+	if (status_t status = fSaver->InitCheck(); status != B_OK) {
+		return RunEnd{kExitFailure, "\"" + fModulePath + "\": the saver failed to initialise "
+			"(status " + std::to_string(status) + ")"};
+	}
+	return std::nullopt;
+}
+
+
+StepResult
+SaverRun::OpenOutput()
+{
+	auto opened = OpenFirstOutput(fPlan, fOptions);
+	if (!opened)
+		return RunEnd{kExitFailure, opened.Message()};
+	if (!fPlan.notice.empty())
+		Report(fPlan.notice);
+	fOutput = std::move(opened.Value().first);
+	fFullSize = opened.Value().second;
+	return std::nullopt;
+}
+
+
+// --config: the panel first; alone, it is the whole run.
+StepResult
+SaverRun::ShowSettings()
+{
+	if (fOptions.config) {
+		Result<void> shown = fOutput->ShowSettings(::ShowSettings(*fSaver));
+		if (!shown)
+			return RunEnd{kExitFailure, shown.Message()};
+		if (!fOptions.RunsSaver())
+			return RunEnd{kExitSuccess, ""};
+	}
+	if (int signal = fInterrupts.Caught())
+		return Interrupted(signal);
+	return std::nullopt;
+}
+
+
+// A new view of the size, with the saver started on it.
+Result<void>
+SaverRun::StartOnView(Size size)
+{
+	fRunning->Stop();
+	fSurface.reset();
+	Result<std::unique_ptr<Surface>> made
+		= Surface::Create(size, fOptions.preview ? "preview" : "saver");
+	if (!made)
+		return Error{made.Message()};
+	fSurface = std::move(made.Value());
+	if (status_t status = fRunning->Start(fSurface->View(), fOptions.preview); status != B_OK) {
+		return Error{"the saver refused to start on a " + SizeText(size) + " view (status "
+			+ std::to_string(status) + ")"};
+	}
+	return {};
+}
+
+
+StepResult
+SaverRun::StartFirstView()
+{
+	Result<void> started = StartOnView(fOptions.preview ? kPreviewSize : fFullSize);
+	if (!started) {
+		if (fOptions.preview && fSurface) {
+			fOutput->ShowNotice("the saver declined to run in the preview"
+				+ Unwritten(fOptions));
+			return RunEnd{kExitSuccess, ""};
+		}
+		return RunEnd{kExitFailure, started.Message()};
+	}
+	return std::nullopt;
+}
+
+
+// One Draw() a tick, paced or back to back, until the frames are done or
+// the user stops the run.
+StepResult
+SaverRun::TickLoop()
+{
+	if (fOptions.fps)
+		fMeter.emplace(fClock, ProcessCpuTime);
+	fPaced = fOutput->Paced() || fOptions.paced;
+	fPeriod = fSaver->TickSize();
+	fOutput->TickPeriod(std::chrono::microseconds(fPeriod));
+	fTicker.emplace(fClock);
+	if (fOptions.soak)
+		fSoak.emplace(*fOptions.soak);
+
+	std::optional<int32_t> frames = fOptions.frames ? fOptions.frames
+		: fOutput->DefaultFrames();
+	for (fFrame = 0; !frames || fFrame < *frames; fFrame++) {
+		bool quit = false;
+		if (StepResult end = AwaitTick(quit))
+			return end;
+		if (quit)
+			break;
+		if (StepResult end = DrawFrame())
+			return end;
+	}
+	return std::nullopt;
+}
+
+
+// Until the tick is due, acts on what happens at the output: a quit, a
+// signal, a new size for the view.
+StepResult
+SaverRun::AwaitTick(bool& quit)
+{
+	while (true) {
+		if (int signal = fInterrupts.Caught())
+			return Interrupted(signal);
+		OutputEvents events = fPaced ? fOutput->WaitUntil(fTicker->Deadline())
+			: fOutput->Poll();
+		if (int signal = fInterrupts.Caught())
+			return Interrupted(signal);
+		if (events.quit) {
+			quit = true;
+			return std::nullopt;
+		}
+		// The preview keeps its size whatever the window does.
+		Size current = fSurface->Dimensions();
+		std::optional<Size> resized = events.resized;
+		if (resized && !fOptions.preview && resized->width >= 1 && resized->height >= 1
+			&& resized->width <= kMaxViewSide && resized->height <= kMaxViewSide
+			&& (resized->width != current.width || resized->height != current.height)) {
+			Result<void> restarted = StartOnView(*resized);
+			if (!restarted)
+				return RunEnd{kExitFailure, restarted.Message()};
+			if (fPaced)
+				continue;
+		}
+		return std::nullopt;
+	}
+}
+
+
+// One Draw() into the pixels the output lends, or the surface's own, then
+// the digest, the present, the soak's checks and the --fps figures.
+StepResult
+SaverRun::DrawFrame()
+{
+	MonotonicClock::TimePoint drawStart = fClock.Now();
+	std::optional<PixelTarget> lent = fOutput->LendPixels(fSurface->Dimensions());
+	fSurface->DrawInto(lent);
+	fSaver->Draw(fSurface->View(), fFrame);
+	PixelView pixels = fSurface->Pixels();
+	if (fOptions.digest) {
+		std::printf("frame %ld %s\n", static_cast<long>(fFrame) + 1,
+			FormatDigest(FrameDigest(pixels)).c_str());
+	}
+	Result<void> shown = fOutput->Present(pixels);
+	if (!shown)
+		return RunEnd{kExitFailure, shown.Message()};
+	if (Result<void> healthy = fSoak ? fSoak->FrameDone(fFrame) : Result<void>(); !healthy) {
+		std::printf("%s\n", fSoak->Summary(fSurface->Dimensions(), healthy).c_str());
+		return RunEnd{kExitFailure, ""};
+	}
+	if (fMeter) {
+		if (std::optional<FrameStats> stats = fMeter->FrameDone(fClock.Now() - drawStart))
+			fOutput->ShowStats(*stats);
+	}
+
+	if (bigtime_t asked = fSaver->TickSize(); asked != fPeriod) {
+		fPeriod = asked;
+		fOutput->TickPeriod(std::chrono::microseconds(fPeriod));
+	}
+	fTicker->Advance(fPeriod);
+	return std::nullopt;
+}
+
+
+// The saver stops, the output completes what it wrote, and the snapshot is
+// taken of the last frame.
+StepResult
+SaverRun::Finish()
+{
+	fRunning->Stop();
+	if (fSoak)
+		std::printf("%s\n", fSoak->Summary(fSurface->Dimensions(), {}).c_str());
+
+	Result<void> finished = fOutput->Finish();
+	if (!finished)
+		return RunEnd{kExitFailure, finished.Message()};
+
+	// The output still holds the pixels it lent for the last frame.
+	std::string wrote;
+	if (fSnapshot) {
+		Result<void> written = WriteSnapshot(*fSnapshot, fSurface->Pixels());
+		if (!written)
+			return RunEnd{kExitFailure, written.Message()};
+		wrote = "wrote " + *fOptions.snapshotPath + " (" + SizeText(fSurface->Dimensions())
+			+ ")";
+	}
+	return RunEnd{kExitSuccess, wrote};
+}
+
+
+RunEnd
+SaverRun::Interrupted(int signal) const
+{
+	return RunEnd{kExitSignalBase + signal, "interrupted after " + std::to_string(fFrame)
+		+ " frames" + Unwritten(fOptions)};
+}
+
+
+// Ends the run: the saver stops and the output gives back the screen or the
+// terminal before the message, so that the message stays visible.
+int
+SaverRun::End(const RunEnd& end)
+{
+	if (fRunning)
+		fRunning->Stop();
+	fOutput.reset();
+	if (!end.message.empty())
+		Report(end.message);
+	return end.status;
+}
+
 }	// namespace
 
 
@@ -121,192 +444,5 @@ RunSaver(const Options& options, const std::string& modulePath)
 {
 	if (options.clock)
 		PinClock(*options.clock);
-
-	// A signal from here on stops the run between two steps; the objects
-	// below then go in order, and each output puts back what it changed.
-	InterruptGuard interrupts;
-
-	// Everything that can be refused is refused before the saver starts.
-	// The objects below go in the reverse order: the saver is stopped, the
-	// views and the saver are deleted while the module's code is still
-	// there, and an unwritten snapshot is removed last.
-	std::optional<AtomicFile> snapshot;
-	if (options.RunsSaver() && options.snapshotPath) {
-		Result<AtomicFile> file = AtomicFile::Create(*options.snapshotPath);
-		if (!file)
-			return Fail(file.Message());
-		snapshot.emplace(std::move(file.Value()));
-	}
-
-	Result<OutputPlan> plan = PlanOutput(options, LookAround());
-	if (!plan)
-		return Fail(plan.Message());
-
-	Result<SaverModule> module = SaverModule::Load(modulePath);
-	if (!module)
-		return Fail(module.Message());
-
-	// The saver's state: none kept, so an empty message. The saver may hold
-	// on to it, so it lives as long as the saver.
-	BMessage archive;
-	Result<std::unique_ptr<BScreenSaver>> created = module.Value().Instantiate(&archive);
-	if (!created)
-		return Fail(created.Message());
-	std::unique_ptr<BScreenSaver> saver = std::move(created.Value());
-	if (status_t status = saver->InitCheck(); status != B_OK) {
-		return Fail("\"" + modulePath + "\": the saver failed to initialise (status "
-			+ std::to_string(status) + ")");
-	}
-
-	auto opened = OpenOutput(plan.Value(), options);
-	if (!opened)
-		return Fail(opened.Message());
-	if (!plan.Value().notice.empty())
-		Report(plan.Value().notice);
-	std::unique_ptr<Output> output = std::move(opened.Value().first);
-	Size fullSize = opened.Value().second;
-
-	std::unique_ptr<Surface> surface;
-	RunningSaver running(*saver);
-
-	// Ends the run: the saver stops and the output gives back the screen or
-	// the terminal before the message, so that the message stays visible.
-	auto end = [&](int status, const std::string& message) {
-		running.Stop();
-		output.reset();
-		if (!message.empty())
-			Report(message);
-		return status;
-	};
-	auto interrupted = [&](int signal, int32_t frames) {
-		return end(kExitSignalBase + signal, "interrupted after " + std::to_string(frames)
-			+ " frames" + Unwritten(options));
-	};
-
-	if (options.config) {
-		Result<void> shown = output->ShowSettings(ShowSettings(*saver));
-		if (!shown)
-			return end(kExitFailure, shown.Message());
-		if (!options.RunsSaver())
-			return end(kExitSuccess, "");
-	}
-	if (int signal = interrupts.Caught())
-		return interrupted(signal, 0);
-
-	// A new view of the size, with the saver started on it.
-	auto start = [&](Size size) -> Result<void> {
-		running.Stop();
-		surface.reset();
-		Result<std::unique_ptr<Surface>> made
-			= Surface::Create(size, options.preview ? "preview" : "saver");
-		if (!made)
-			return Error{made.Message()};
-		surface = std::move(made.Value());
-		if (status_t status = running.Start(surface->View(), options.preview); status != B_OK) {
-			return Error{"the saver refused to start on a " + SizeText(size) + " view (status "
-				+ std::to_string(status) + ")"};
-		}
-		return {};
-	};
-
-	Result<void> started = start(options.preview ? kPreviewSize : fullSize);
-	if (!started) {
-		if (options.preview && surface) {
-			output->ShowNotice("the saver declined to run in the preview"
-				+ Unwritten(options));
-			return end(kExitSuccess, "");
-		}
-		return end(kExitFailure, started.Message());
-	}
-
-	SteadyClock clock;
-	std::optional<StatsMeter> meter;
-	if (options.fps)
-		meter.emplace(clock, ProcessCpuTime);
-	const bool paced = output->Paced() || options.paced;
-	bigtime_t period = saver->TickSize();
-	output->TickPeriod(std::chrono::microseconds(period));
-	Ticker ticker(clock);
-	std::optional<Soak> soak;
-	if (options.soak)
-		soak.emplace(*options.soak);
-
-	std::optional<int32_t> frames = options.frames ? options.frames : output->DefaultFrames();
-	int32_t frame = 0;
-	for (; !frames || frame < *frames; frame++) {
-		// Until the tick is due, act on what happens at the output.
-		bool quit = false;
-		while (true) {
-			if (int signal = interrupts.Caught())
-				return interrupted(signal, frame);
-			OutputEvents events = paced ? output->WaitUntil(ticker.Deadline())
-				: output->Poll();
-			if (int signal = interrupts.Caught())
-				return interrupted(signal, frame);
-			if (events.quit) {
-				quit = true;
-				break;
-			}
-			// The preview keeps its size whatever the window does.
-			Size current = surface->Dimensions();
-			if (events.resized && !options.preview && events.resized->width >= 1
-				&& events.resized->height >= 1 && events.resized->width <= kMaxViewSide
-				&& events.resized->height <= kMaxViewSide
-				&& (events.resized->width != current.width
-					|| events.resized->height != current.height)) {
-				Result<void> restarted = start(*events.resized);
-				if (!restarted)
-					return end(kExitFailure, restarted.Message());
-				if (paced)
-					continue;
-			}
-			break;
-		}
-		if (quit)
-			break;
-
-		MonotonicClock::TimePoint drawStart = clock.Now();
-		std::optional<PixelTarget> lent = output->LendPixels(surface->Dimensions());
-		surface->DrawInto(lent);
-		saver->Draw(surface->View(), frame);
-		PixelView pixels = surface->Pixels();
-		if (options.digest) {
-			std::printf("frame %ld %s\n", static_cast<long>(frame) + 1,
-				FormatDigest(FrameDigest(pixels)).c_str());
-		}
-		Result<void> shown = output->Present(pixels);
-		if (!shown)
-			return end(kExitFailure, shown.Message());
-		if (Result<void> healthy = soak ? soak->FrameDone(frame) : Result<void>(); !healthy) {
-			std::printf("%s\n", soak->Summary(surface->Dimensions(), healthy).c_str());
-			return end(kExitFailure, "");
-		}
-		if (meter) {
-			if (std::optional<FrameStats> stats = meter->FrameDone(clock.Now() - drawStart))
-				output->ShowStats(*stats);
-		}
-
-		if (bigtime_t asked = saver->TickSize(); asked != period) {
-			period = asked;
-			output->TickPeriod(std::chrono::microseconds(period));
-		}
-		ticker.Advance(period);
-	}
-	running.Stop();
-	if (soak)
-		std::printf("%s\n", soak->Summary(surface->Dimensions(), {}).c_str());
-
-	Result<void> finished = output->Finish();
-	if (!finished)
-		return end(kExitFailure, finished.Message());
-
-	// The output still holds the pixels it lent for the last frame.
-	std::string wrote;
-	if (snapshot) {
-		Result<void> written = WriteSnapshot(*snapshot, surface->Pixels());
-		if (!written)
-			return end(kExitFailure, written.Message());
-		wrote = "wrote " + *options.snapshotPath + " (" + SizeText(surface->Dimensions()) + ")";
-	}
-	return end(kExitSuccess, wrote);
+	return SaverRun(options, modulePath).Run();
 }
