@@ -1,23 +1,20 @@
 #include "outputs/window/WindowOutput.h"
 
-#include <signal.h>
-
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <vector>
 
 #include <SDL.h>
-#include <SDL_syswm.h>
 
 #include "base/Report.h"
-#include "run/SaverRunner.h"
-
-// Xlib last: its macros (None, Status, Bool...) must meet no other header.
-#include <X11/Xlib.h>
-#include <X11/Xproto.h>
+#include "outputs/window/BorrowedWindow.h"
+#include "outputs/window/DisplayNames.h"
+#include "outputs/window/OwnWindow.h"
+#include "outputs/window/SignalHold.h"
+#include "outputs/window/VideoSession.h"
+#include "outputs/window/WindowPictures.h"
+#include "outputs/window/XErrorWatch.h"
 
 
 namespace {
@@ -32,55 +29,6 @@ constexpr Uint32 kViewFormat = SDL_PIXELFORMAT_BGRX8888;
 constexpr Uint32 kViewFormat = SDL_PIXELFORMAT_XRGB8888;
 #endif
 
-// Text on the settings panel, notices and the --fps overlay.
-constexpr int kTextPixels = 12;
-
-// The platform's panel grey and its labels' black.
-constexpr SDL_Color kPanelGrey{216, 216, 216, 255};
-constexpr SDL_Color kLabelBlack{0, 0, 0, 255};
-constexpr SDL_Color kNoticeGrey{48, 48, 48, 255};
-constexpr SDL_Color kNoticeText{232, 232, 232, 255};
-constexpr SDL_Color kStatsText{255, 255, 255, 255};
-
-
-bool
-Named(const char* variable)
-{
-	const char* value = std::getenv(variable);
-	return value != nullptr && *value != '\0';
-}
-
-
-std::string
-DisplayName()
-{
-	const char* display = std::getenv("DISPLAY");
-	return display != nullptr ? display : "";
-}
-
-
-std::string
-WindowIdText(unsigned long id)
-{
-	char text[32];
-	std::snprintf(text, sizeof(text), "0x%lx", id);
-	return text;
-}
-
-
-std::string
-SizeText(Size size)
-{
-	return std::to_string(size.width) + "x" + std::to_string(size.height);
-}
-
-
-bool
-SameSize(Size a, Size b)
-{
-	return a.width == b.width && a.height == b.height;
-}
-
 
 // The window's title: the add-on's file name, or Dustglow for the one this
 // build made.
@@ -94,347 +42,50 @@ ModuleName(const std::string& path)
 	return name.empty() ? path : name;
 }
 
-
-Uint32
-Mapped(const SDL_Surface* surface, SDL_Color color)
-{
-	return SDL_MapRGB(surface->format, color.r, color.g, color.b);
-}
-
-
-// A view's frame in window pixels: edges are inclusive, so (10, 10, 200, 35)
-// covers 191 x 26 pixels from (10, 10). Coordinates beyond any window are
-// held at a million, NaN at zero, so that the sums stay in int.
-SDL_Rect
-PixelRect(const BRect& frame, SDL_Point origin)
-{
-	auto pixel = [](float coordinate) {
-		if (!(coordinate == coordinate))
-			return 0;
-		return static_cast<int>(std::floor(std::clamp(coordinate, -1e6f, 1e6f)));
-	};
-	int left = origin.x + pixel(frame.left);
-	int top = origin.y + pixel(frame.top);
-	int right = origin.x + pixel(frame.right);
-	int bottom = origin.y + pixel(frame.bottom);
-	return SDL_Rect{left, top, std::max(0, right - left + 1), std::max(0, bottom - top + 1)};
-}
-
-
-// The settings panel as the platform's host shows it: a grey panel, and each
-// string view's text in black at its frame, from its left edge and centred
-// top to bottom, clipped to the frame.
-void
-DrawPanel(SDL_Surface* target, const SettingsPanel& panel, const SansFont& font)
-{
-	SDL_FillRect(target, nullptr, Mapped(target, kPanelGrey));
-
-	// The window position of each depth's parent: items come in drawing
-	// order, each followed by its children.
-	std::vector<SDL_Point> origins{{0, 0}};
-	for (const SettingsItem& item : panel.items) {
-		size_t depth = static_cast<size_t>(std::max(item.depth, 0));
-		origins.resize(depth + 1, origins.back());
-		SDL_Rect frame = PixelRect(item.frame, origins[depth]);
-		origins.push_back(SDL_Point{frame.x, frame.y});
-
-		if (!item.hasText)
-			continue;
-		SurfacePtr text = font.Render(item.text, kLabelBlack);
-		if (!text)
-			continue;
-		BlendText(target, text.get(), frame.x, frame.y + (frame.h - font.LineHeight()) / 2,
-			frame);
-	}
-}
-
-
-// A notice where the saver's picture would be: the preview's shape, scaled by
-// the largest whole number that fits, with the text inside.
-void
-DrawNotice(SDL_Surface* target, const std::string& text, const SansFont* font)
-{
-	SDL_FillRect(target, nullptr, Mapped(target, SDL_Color{0, 0, 0, 255}));
-	int scale = std::max(1, std::min(target->w / kPreviewSize.width,
-		target->h / kPreviewSize.height));
-	SDL_Rect area{0, 0, kPreviewSize.width * scale, kPreviewSize.height * scale};
-	area.x = (target->w - area.w) / 2;
-	area.y = (target->h - area.h) / 2;
-	SDL_FillRect(target, &area, Mapped(target, kNoticeGrey));
-	if (font == nullptr)
-		return;
-
-	SurfacePtr rendered = font->Render(text, kNoticeText, std::max(1, area.w - 16));
-	if (!rendered)
-		return;
-	BlendText(target, rendered.get(), area.x + (area.w - rendered->w) / 2,
-		area.y + (area.h - rendered->h) / 2, area);
-}
-
-
-// Holds off SIGINT, SIGTERM and SIGHUP while the host waits on a window that
-// only the user closes (the settings, a notice), and tells when one came:
-// the wait then ends, and the signal is delivered as the hold goes, to
-// whatever handles it.
-class SignalHold {
-public:
-	SignalHold()
-	{
-		sigemptyset(&fSignals);
-		for (int signal : {SIGINT, SIGTERM, SIGHUP})
-			sigaddset(&fSignals, signal);
-		fHolding = pthread_sigmask(SIG_BLOCK, &fSignals, &fPrevious) == 0;
-	}
-
-	~SignalHold()
-	{
-		if (fHolding)
-			pthread_sigmask(SIG_SETMASK, &fPrevious, nullptr);
-	}
-
-	SignalHold(const SignalHold&) = delete;
-	SignalHold& operator=(const SignalHold&) = delete;
-
-	bool Arrived() const
-	{
-		sigset_t pending;
-		if (!fHolding || sigpending(&pending) != 0)
-			return false;
-		for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-			if (sigismember(&pending, signal) == 1 && sigismember(&fPrevious, signal) == 0)
-				return true;
-		}
-		return false;
-	}
-
-private:
-	sigset_t fSignals;
-	sigset_t fPrevious;
-	bool fHolding = false;
-};
-
-// How often a wait on the user looks for a held signal.
-constexpr int kSignalCheckMilliseconds = 100;
-
 }	// namespace
 
 
-// SDL's video subsystem, started for the output's life.
-class WindowOutput::VideoSession {
-public:
-	static Result<std::unique_ptr<VideoSession>> Start(bool borrowing)
-	{
-		// The host catches SIGINT and SIGTERM itself, to stop the saver
-		// properly; SDL would turn them into quit events.
-		SDL_SetHintWithPriority(SDL_HINT_NO_SIGNAL_HANDLERS, "1", SDL_HINT_OVERRIDE);
-		// In a daemon's window the host is the screen saver: the screen must
-		// still blank and power down as the daemon decides.
-		if (borrowing)
-			SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
-
-		if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-			std::string display = DisplayName();
-			return Error{"cannot open " + (display.empty() ? std::string("the display")
-				: "display \"" + display + "\"") + " for --output window ("
-				+ SDL_GetError() + "); try --output terminal"};
-		}
-		// Where no display answers, SDL falls back to drivers that show
-		// nothing at all: unless asked for by name, that is no window.
-		std::string driver = SDL_GetCurrentVideoDriver();
-		if ((driver == "offscreen" || driver == "dummy") && !Named("SDL_VIDEODRIVER")) {
-			SDL_QuitSubSystem(SDL_INIT_VIDEO);
-			std::string display = DisplayName();
-			return Error{"cannot open " + (display.empty() ? std::string("the display")
-				: "display \"" + display + "\"") + " for --output window (no display "
-				"answers); try --output terminal"};
-		}
-
-		// On X the window's framebuffer is a shared-memory image that the X
-		// server reads itself: the frame is copied once, by the saver. The
-		// accelerated alternative uploads it to a texture and renders that,
-		// which without a GPU (a software GL, Xvfb) costs tens of copies.
-		if (std::string(SDL_GetCurrentVideoDriver()) == "x11")
-			SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-		return Result<std::unique_ptr<VideoSession>>(std::make_unique<VideoSession>());
-	}
-
-	~VideoSession() { SDL_QuitSubSystem(SDL_INIT_VIDEO); }
-};
-
-
-// Xlib's default answer to an X error is to end the process. While the
-// output exists, two kinds of error are taken in stride instead:
-// - one about the borrowed window, which its owner may destroy under the
-//   host (a daemon does): the window is marked gone, and the run ends;
-// - BadWindow on a SendEvent: SDL wakes its event wait with a message to a
-//   window over a second connection, and a window destroyed at the same
-//   moment (closing the settings, the end of a run) makes that message fail.
-// Every other error goes to the handler that was there before. Installed
-// before SDL starts and removed after it stops, so that SDL's own handler
-// passes errors on to this one. One at a time.
-class WindowOutput::XErrorWatch {
-public:
-	XErrorWatch()
-	{
-		sWindow = 0;
-		sGone = false;
-		sPrevious = XSetErrorHandler(OnError);
-	}
-
-	~XErrorWatch()
-	{
-		XSetErrorHandler(sPrevious);
-		sWindow = 0;
-	}
-
-	XErrorWatch(const XErrorWatch&) = delete;
-	XErrorWatch& operator=(const XErrorWatch&) = delete;
-
-	void Watch(unsigned long window) { sWindow = window; }
-	unsigned long Window() const { return sWindow; }
-	bool Gone() const { return sWindow != 0 && sGone; }
-	void MarkGone() { sGone = true; }
-
-private:
-	static int OnError(Display* display, XErrorEvent* error)
-	{
-		if (sWindow != 0 && error->resourceid == sWindow
-			&& (error->error_code == BadWindow || error->error_code == BadDrawable)) {
-			sGone = true;
-			return 0;
-		}
-		if (error->error_code == BadWindow && error->request_code == X_SendEvent)
-			return 0;
-		return sPrevious != nullptr ? sPrevious(display, error) : 0;
-	}
-
-	static inline unsigned long sWindow = 0;
-	static inline bool sGone = false;
-	static inline XErrorHandler sPrevious = nullptr;
-};
-
-
-void
-WindowOutput::WindowCloser::operator()(SDL_Window* window) const
-{
-	SDL_DestroyWindow(window);
-}
-
-
 WindowOutput::WindowOutput() = default;
-
-
-WindowOutput::~WindowOutput()
-{
-	// The font and the window go before the watch and the video subsystem
-	// they depend on, whatever the members' order.
-	fStatsText.reset();
-	fFont.reset();
-	fWindow.reset();
-	fVideo.reset();
-	fErrors.reset();
-}
+WindowOutput::~WindowOutput() = default;
 
 
 Result<Size>
 WindowOutput::Open(const Options& options)
 {
 	fName = ModuleName(options.modulePath);
-	fBorrowed = options.windowId.has_value() || options.root;
-	fFullscreen = options.fullscreen && !fBorrowed;
-	// Where no title bar shows the figures, they go over the picture.
-	fStatsOverlay = options.fps && (fBorrowed || fFullscreen);
+	bool borrowed = options.windowId.has_value() || options.root;
+	bool fullscreen = options.fullscreen && !borrowed;
 
 	if (!Named("DISPLAY") && !Named("WAYLAND_DISPLAY") && !Named("SDL_VIDEODRIVER"))
 		return Error{"no display for --output window (is DISPLAY set?); try --output terminal"};
 
 	fErrors = std::make_unique<XErrorWatch>();
-	Result<std::unique_ptr<VideoSession>> video = VideoSession::Start(fBorrowed);
+	Result<std::unique_ptr<VideoSession>> video = VideoSession::Start(borrowed);
 	if (!video)
 		return Error{video.Message()};
 	fVideo = std::move(video.Value());
 
-	Result<void> opened = fBorrowed ? OpenBorrowed(options.windowId, DisplayName())
-		: OpenOwn(options);
-	if (!opened)
-		return Error{opened.Message()};
+	if (borrowed) {
+		Result<std::unique_ptr<BorrowedWindow>> window
+			= BorrowedWindow::Open(options.windowId, *fErrors);
+		if (!window)
+			return Error{window.Message()};
+		fWindow = std::move(window.Value());
+	} else {
+		Result<std::unique_ptr<OwnWindow>> window
+			= OwnWindow::Open(fName, options.size, fullscreen);
+		if (!window)
+			return Error{window.Message()};
+		fWindow = std::move(window.Value());
+	}
+	// Where no title bar shows the figures, they go over the picture.
+	fStatsOverlay = options.fps && !fWindow->HasTitle();
 
 	int width = 0;
 	int height = 0;
-	SDL_GetWindowSize(fWindow.get(), &width, &height);
+	SDL_GetWindowSize(fWindow->Get(), &width, &height);
 	fViewSize = Size{width, height};
 	return fViewSize;
-}
-
-
-// Without an id, the root window.
-Result<void>
-WindowOutput::OpenBorrowed(std::optional<unsigned long> given, const std::string& display)
-{
-	if (std::string(SDL_GetCurrentVideoDriver()) != "x11") {
-		return Error{std::string("--window-id and --root need an X display; SDL runs on ")
-			+ SDL_GetCurrentVideoDriver()};
-	}
-
-	// The window is looked at first, on a connection of the host's own: SDL
-	// takes any id on trust, and a wrong one would end the process in Xlib.
-	Display* connection = XOpenDisplay(nullptr);
-	if (connection == nullptr)
-		return Error{"cannot open display \"" + display + "\" for --output window"};
-	unsigned long id = given ? *given : DefaultRootWindow(connection);
-	fErrors->Watch(id);
-	XWindowAttributes attributes;
-	bool found = id != 0 && XGetWindowAttributes(connection, id, &attributes) != 0
-		&& !fErrors->Gone();
-	XCloseDisplay(connection);
-	if (!found)
-		return Error{"no window " + WindowIdText(id) + " on display \"" + display + "\""};
-	if (attributes.c_class == InputOnly)
-		return Error{"window " + WindowIdText(id) + " is input-only: it has no pixels to draw in"};
-
-	fWindow.reset(SDL_CreateWindowFrom(reinterpret_cast<void*>(id)));
-	if (!fWindow)
-		return Error{"cannot draw in window " + WindowIdText(id) + ": " + SDL_GetError()};
-
-	// SDL asks for no events of a window it did not make: the host asks for
-	// the window's changes of size, and for its end, on SDL's connection,
-	// and waits until the server has it, so that no change after Open() is
-	// missed.
-	SDL_SysWMinfo info;
-	SDL_VERSION(&info.version);
-	if (SDL_GetWindowWMInfo(fWindow.get(), &info) && info.subsystem == SDL_SYSWM_X11) {
-		Display* sdlConnection = info.info.x11.display;
-		XWindowAttributes current;
-		if (XGetWindowAttributes(sdlConnection, id, &current) != 0) {
-			XSelectInput(sdlConnection, id, current.your_event_mask | StructureNotifyMask);
-			XSync(sdlConnection, False);
-		}
-	}
-	SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
-	return {};
-}
-
-
-Result<void>
-WindowOutput::OpenOwn(const Options& options)
-{
-	// Hidden until the first frame, so that the settings panel (--config)
-	// comes first on its own.
-	Uint32 flags = SDL_WINDOW_HIDDEN
-		| (fFullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : SDL_WINDOW_RESIZABLE);
-	SDL_Rect place{SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, options.size.width,
-		options.size.height};
-	// Made the screen's size in the first place: without a window manager
-	// to carry out the request for full screen, it would keep --size.
-	if (fFullscreen && SDL_GetDisplayBounds(0, &place) != 0)
-		place = SDL_Rect{SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-			options.size.width, options.size.height};
-	fWindow.reset(SDL_CreateWindow(fName.c_str(), place.x, place.y, place.w, place.h, flags));
-	if (!fWindow) {
-		return Error{"cannot open a " + SizeText(options.size) + " window: "
-			+ SDL_GetError()};
-	}
-	return {};
 }
 
 
@@ -444,13 +95,7 @@ WindowOutput::Show()
 	if (fShown || !fWindow)
 		return;
 	fShown = true;
-	if (!fBorrowed) {
-		SDL_ShowWindow(fWindow.get());
-		if (fFullscreen)
-			SDL_ShowCursor(SDL_DISABLE);
-	}
-	fShownAt = steady_clock::now();
-	fPointerSeen = false;
+	fWindow->Show();
 }
 
 
@@ -458,7 +103,7 @@ WindowOutput::Show()
 SDL_Surface*
 WindowOutput::Framebuffer()
 {
-	SDL_Surface* framebuffer = SDL_GetWindowSurface(fWindow.get());
+	SDL_Surface* framebuffer = SDL_GetWindowSurface(fWindow->Get());
 	if (framebuffer == nullptr)
 		return nullptr;
 	// A new framebuffer starts black, as the host's own view pixels do.
@@ -533,13 +178,10 @@ WindowOutput::Copy(const PixelView& frame, SDL_Surface* framebuffer)
 
 
 void
-WindowOutput::DrawStatsOverlay(SDL_Surface* framebuffer)
+WindowOutput::DrawOverlay(SDL_Surface* framebuffer)
 {
-	if (!fStatsOverlay || !fStatsText)
-		return;
-	SDL_Rect box{4, 4, fStatsText->w + 8, fStatsText->h + 4};
-	SDL_FillRect(framebuffer, &box, Mapped(framebuffer, SDL_Color{0, 0, 0, 255}));
-	BlendText(framebuffer, fStatsText.get(), box.x + 4, box.y + 2, box);
+	if (fStatsOverlay && fStatsText)
+		DrawStatsOverlay(framebuffer, fStatsText.get());
 }
 
 
@@ -560,9 +202,9 @@ WindowOutput::Present(const PixelView& frame)
 		if (framebuffer == nullptr)
 			return Error{std::string("cannot draw in the window: ") + SDL_GetError()};
 		Copy(frame, framebuffer);
-		DrawStatsOverlay(framebuffer);
+		DrawOverlay(framebuffer);
 	}
-	if (SDL_UpdateWindowSurface(fWindow.get()) == 0 || WindowGone())
+	if (SDL_UpdateWindowSurface(fWindow->Get()) == 0 || WindowGone())
 		return {};
 
 	// A resize seen after the frame was drawn: the frame goes into the new
@@ -570,8 +212,8 @@ WindowOutput::Present(const PixelView& frame)
 	if (!lent) {
 		if (SDL_Surface* framebuffer = Framebuffer()) {
 			Copy(frame, framebuffer);
-			DrawStatsOverlay(framebuffer);
-			if (SDL_UpdateWindowSurface(fWindow.get()) == 0 || WindowGone())
+			DrawOverlay(framebuffer);
+			if (SDL_UpdateWindowSurface(fWindow->Get()) == 0 || WindowGone())
 				return {};
 		}
 	}
@@ -580,89 +222,27 @@ WindowOutput::Present(const PixelView& frame)
 
 
 void
-WindowOutput::HandleMotion(int x, int y)
-{
-	// On the screen, so that a window moved under a still pointer is no
-	// motion.
-	int left = 0;
-	int top = 0;
-	SDL_GetWindowPosition(fWindow.get(), &left, &top);
-	x += left;
-	y += top;
-	// While the window settles (mapped, placed, entered by a pointer that
-	// has not moved) the pointer's place is only noted, as it is the first
-	// time the pointer is seen at all.
-	if (!fPointerSeen || !fShown || steady_clock::now() - fShownAt < kSettleTime) {
-		fPointerX = x;
-		fPointerY = y;
-		fPointerSeen = true;
-		return;
-	}
-	long dx = x - fPointerX;
-	long dy = y - fPointerY;
-	if (dx * dx + dy * dy >= static_cast<long>(kJitterPixels) * kJitterPixels)
-		fPending.quit = true;
-}
-
-
-void
 WindowOutput::Handle(const SDL_Event& event)
 {
-	switch (event.type) {
-		case SDL_WINDOWEVENT:
-			if (event.window.windowID != SDL_GetWindowID(fWindow.get()))
-				break;
-			if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-				// A size the view already has cancels a change not yet
-				// acted on.
-				Size size{event.window.data1, event.window.data2};
-				if (SameSize(size, fViewSize))
-					fPending.resized.reset();
-				else
-					fPending.resized = size;
-			} else if (event.window.event == SDL_WINDOWEVENT_CLOSE && !fBorrowed) {
-				fPending.quit = true;
-			}
-			break;
-
-		// In its own window the saver is a screen saver: the user's first
-		// touch ends it. A borrowed window's owner ends it with a signal.
-		case SDL_QUIT:
-		case SDL_KEYDOWN:
-		case SDL_MOUSEBUTTONDOWN:
-		case SDL_MOUSEWHEEL:
-		case SDL_FINGERDOWN:
-			if (!fBorrowed)
-				fPending.quit = true;
-			break;
-		case SDL_MOUSEMOTION:
-			if (!fBorrowed)
-				HandleMotion(event.motion.x, event.motion.y);
-			break;
-
-		case SDL_SYSWMEVENT:
-			if (fBorrowed && event.syswm.msg != nullptr
-				&& event.syswm.msg->subsystem == SDL_SYSWM_X11) {
-				const XEvent& xEvent = event.syswm.msg->msg.x11.event;
-				if (xEvent.type == DestroyNotify
-					&& xEvent.xdestroywindow.window == fErrors->Window())
-					fErrors->MarkGone();
-			}
-			break;
+	if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED
+		&& event.window.windowID == SDL_GetWindowID(fWindow->Get())) {
+		// A size the view already has cancels a change not yet acted on.
+		Size size{event.window.data1, event.window.data2};
+		if (SameSize(size, fViewSize))
+			fPending.resized.reset();
+		else
+			fPending.resized = size;
+		return;
 	}
+	if (fWindow->AsksToStop(event))
+		fPending.quit = true;
 }
 
 
 bool
 WindowOutput::WindowGone()
 {
-	if (!fErrors || !fErrors->Gone())
-		return false;
-	if (!fGoneReported) {
-		fGoneReported = true;
-		Report("window " + WindowIdText(fErrors->Window()) + " is gone; stopping");
-	}
-	return true;
+	return fWindow && fWindow->Gone();
 }
 
 
@@ -751,15 +331,13 @@ WindowOutput::ShowStats(const FrameStats& stats)
 	char text[96];
 	std::snprintf(text, sizeof(text), "%.1f fps, %.1f ms a frame, %.0f%% CPU",
 		stats.framesPerSecond, stats.frameMilliseconds, stats.cpuPercent);
-	// ASCII: SDL's X11 titles lose anything else in the C locale the host
-	// runs in.
-	if (!fBorrowed)
-		SDL_SetWindowTitle(fWindow.get(), (fName + " - " + text).c_str());
+	if (fWindow->HasTitle())
+		fWindow->ShowInTitle(text);
 	if (!fStatsOverlay)
 		return;
 	Result<SansFont*> font = LoadedFont();
 	if (font)
-		fStatsText = font.Value()->Render(text, kStatsText);
+		fStatsText = RenderStats(*font.Value(), text);
 	else
 		ReportFontError();
 }
@@ -787,11 +365,11 @@ WindowOutput::ShowNotice(const std::string& text)
 			if (framebuffer == nullptr)
 				return;
 			DrawNotice(framebuffer, text, font ? font.Value() : nullptr);
-			SDL_UpdateWindowSurface(fWindow.get());
+			SDL_UpdateWindowSurface(fWindow->Get());
 			draw = false;
 		}
 		OutputEvents events = WaitUntil(std::min(deadline,
-			steady_clock::now() + std::chrono::milliseconds(kSignalCheckMilliseconds)));
+			steady_clock::now() + std::chrono::milliseconds(SignalHold::kCheckMilliseconds)));
 		if (events.quit)
 			break;
 		draw = events.resized.has_value();
@@ -837,7 +415,7 @@ WindowOutput::ShowSettings(const SettingsPanel& panel)
 			draw = false;
 		}
 		SDL_Event event;
-		if (!SDL_WaitEventTimeout(&event, kSignalCheckMilliseconds))
+		if (!SDL_WaitEventTimeout(&event, SignalHold::kCheckMilliseconds))
 			continue;
 		switch (event.type) {
 			case SDL_QUIT:

@@ -14,10 +14,11 @@
 #include <string>
 
 #include "outputs/Output.h"
+#include "outputs/window/SaverWindow.h"
 #include "outputs/window/WindowText.h"
 
-struct SDL_Window;
-union SDL_Event;
+class VideoSession;
+class XErrorWatch;
 
 class WindowOutput : public Output {
 public:
@@ -37,51 +38,37 @@ public:
 	void ShowNotice(const std::string& text) override;
 	Result<void> ShowSettings(const SettingsPanel& panel) override;
 
-	// Pointer motion this soon after the saver's own window appears comes
-	// from the window appearing, not from the user.
-	static constexpr std::chrono::milliseconds kSettleTime{500};
-	// Pointer motion less than this far from where the pointer was first
-	// seen is jitter, not the user.
-	static constexpr int kJitterPixels = 3;
 	// How long a notice stays when nobody dismisses it.
 	static constexpr std::chrono::seconds kNoticeTime{3};
 
 private:
-	class VideoSession;
-	class XErrorWatch;
-	struct WindowCloser {
-		void operator()(SDL_Window* window) const;
-	};
-	using WindowPtr = std::unique_ptr<SDL_Window, WindowCloser>;
-
-	Result<void> OpenBorrowed(std::optional<unsigned long> id, const std::string& display);
-	Result<void> OpenOwn(const Options& options);
-
 	void Show();
 	SDL_Surface* Framebuffer();
 	bool Lendable(const SDL_Surface* framebuffer, Size size) const;
 	void Copy(const PixelView& frame, SDL_Surface* framebuffer);
-	void DrawStatsOverlay(SDL_Surface* framebuffer);
+	void DrawOverlay(SDL_Surface* framebuffer);
 	Result<SansFont*> LoadedFont();
-
 	void ReportFontError();
+
 	void Handle(const SDL_Event& event);
-	void HandleMotion(int x, int y);
 	OutputEvents TakeEvents();
 	bool WindowGone();
 
+	// Destroyed in the reverse order: the window before SDL's video, which
+	// goes before the X error watch.
 	std::unique_ptr<XErrorWatch> fErrors;
 	std::unique_ptr<VideoSession> fVideo;
-	WindowPtr fWindow;
+	std::unique_ptr<SaverWindow> fWindow;
 	std::unique_ptr<SansFont> fFont;
+	SurfacePtr fStatsText;
+
 	// Why there is no font, once that is known; said once on standard error
 	// where text is only an extra.
 	std::string fFontError;
 	bool fFontReported = false;
 
+	// The add-on's name, for titles.
 	std::string fName;
-	bool fBorrowed = false;
-	bool fFullscreen = false;
 	bool fShown = false;
 	bool fStatsOverlay = false;
 
@@ -94,16 +81,6 @@ private:
 	// The view size the host was last told of.
 	Size fViewSize;
 	OutputEvents fPending;
-	bool fGoneReported = false;
-
-	// When the own window appeared, and where on the screen the pointer was
-	// while it settled, or first seen after.
-	std::chrono::steady_clock::time_point fShownAt;
-	bool fPointerSeen = false;
-	int fPointerX = 0;
-	int fPointerY = 0;
-
-	SurfacePtr fStatsText;
 };
 
 #endif	// SAVERHOST_WINDOW_OUTPUT_H

@@ -21,6 +21,7 @@
 #include <png.h>
 
 #include "VirtualDisplay.h"
+#include "outputs/window/OwnWindow.h"
 #include "outputs/window/WindowOutput.h"
 #include "run/Digest.h"
 #include "run/Options.h"
@@ -492,7 +493,7 @@ TEST_F(WindowOutputTest, OnlyARealPointerMoveEndsItsOwnWindow)
 	XTranslateCoordinates(X().Connection(), *window, X().Root(), 0, 0, &left, &top, &child);
 
 	X().MovePointer(left + 100, top + 100);
-	steady_clock::time_point settled = steady_clock::now() + WindowOutput::kSettleTime
+	steady_clock::time_point settled = steady_clock::now() + OwnWindow::kSettleTime
 		+ std::chrono::milliseconds(200);
 	EXPECT_FALSE(output.WaitUntil(settled).quit);
 	X().MovePointer(left + 101, top + 101);

@@ -1,0 +1,67 @@
+#include "outputs/window/VideoSession.h"
+
+#include <cstdlib>
+#include <string>
+
+#include <SDL.h>
+
+#include "outputs/window/DisplayNames.h"
+
+
+namespace {
+
+std::string
+CannotOpen(const std::string& why)
+{
+	std::string display = DisplayName();
+	return "cannot open " + (display.empty() ? std::string("the display")
+		: "display \"" + display + "\"") + " for --output window (" + why
+		+ "); try --output terminal";
+}
+
+}	// namespace
+
+
+Result<std::unique_ptr<VideoSession>>
+VideoSession::Start(bool borrowing)
+{
+	// The host catches SIGINT and SIGTERM itself, to stop the saver
+	// properly; SDL would turn them into quit events.
+	SDL_SetHintWithPriority(SDL_HINT_NO_SIGNAL_HANDLERS, "1", SDL_HINT_OVERRIDE);
+	// In a daemon's window the host is the screen saver: the screen must
+	// still blank and power down as the daemon decides.
+	if (borrowing)
+		SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+
+	if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+		return Error{CannotOpen(SDL_GetError())};
+	// Where no display answers, SDL falls back to drivers that show
+	// nothing at all: unless asked for by name, that is no window.
+	std::string driver = Driver();
+	if ((driver == "offscreen" || driver == "dummy") && !Named("SDL_VIDEODRIVER")) {
+		SDL_QuitSubSystem(SDL_INIT_VIDEO);
+		return Error{CannotOpen("no display answers")};
+	}
+
+	// On X the window's framebuffer is a shared-memory image that the X
+	// server reads itself: the frame is copied once, by the saver. The
+	// accelerated alternative uploads it to a texture and renders that,
+	// which without a GPU (a software GL, Xvfb) costs tens of copies.
+	if (driver == "x11")
+		SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+	return std::make_unique<VideoSession>(Token{});
+}
+
+
+VideoSession::~VideoSession()
+{
+	SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+
+std::string
+VideoSession::Driver()
+{
+	const char* driver = SDL_GetCurrentVideoDriver();
+	return driver != nullptr ? driver : "";
+}

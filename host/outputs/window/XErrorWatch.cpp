@@ -1,0 +1,71 @@
+#include "outputs/window/XErrorWatch.h"
+
+// Xlib last: its macros (None, Status, Bool...) must meet no other header.
+#include <X11/Xlib.h>
+#include <X11/Xproto.h>
+
+
+namespace {
+
+unsigned long sWindow = 0;
+bool sGone = false;
+XErrorHandler sPrevious = nullptr;
+
+
+int
+OnError(Display* display, XErrorEvent* error)
+{
+	if (sWindow != 0 && error->resourceid == sWindow
+		&& (error->error_code == BadWindow || error->error_code == BadDrawable)) {
+		sGone = true;
+		return 0;
+	}
+	if (error->error_code == BadWindow && error->request_code == X_SendEvent)
+		return 0;
+	return sPrevious != nullptr ? sPrevious(display, error) : 0;
+}
+
+}	// namespace
+
+
+XErrorWatch::XErrorWatch()
+{
+	sWindow = 0;
+	sGone = false;
+	sPrevious = XSetErrorHandler(OnError);
+}
+
+
+XErrorWatch::~XErrorWatch()
+{
+	XSetErrorHandler(sPrevious);
+	sWindow = 0;
+}
+
+
+void
+XErrorWatch::Watch(unsigned long window)
+{
+	sWindow = window;
+}
+
+
+unsigned long
+XErrorWatch::Window() const
+{
+	return sWindow;
+}
+
+
+bool
+XErrorWatch::Gone() const
+{
+	return sWindow != 0 && sGone;
+}
+
+
+void
+XErrorWatch::MarkGone()
+{
+	sGone = true;
+}

@@ -1,0 +1,29 @@
+// Xlib's default answer to an X error is to end the process. While the
+// window output exists, two kinds of error are taken in stride instead:
+// - one about a watched window, which its owner may destroy under the host
+//   (a daemon does): the window is marked gone, and the run ends;
+// - BadWindow on a SendEvent: SDL wakes its event wait with a message to a
+//   window over a second connection, and a window destroyed at the same
+//   moment (closing the settings, the end of a run) makes that message fail.
+// Every other error goes to the handler that was there before. Installed
+// before SDL starts and removed after it stops, so that SDL's own handler
+// passes errors on to this one. One at a time.
+#ifndef SAVERHOST_X_ERROR_WATCH_H
+#define SAVERHOST_X_ERROR_WATCH_H
+
+class XErrorWatch {
+public:
+	XErrorWatch();
+	~XErrorWatch();
+
+	XErrorWatch(const XErrorWatch&) = delete;
+	XErrorWatch& operator=(const XErrorWatch&) = delete;
+
+	void Watch(unsigned long window);
+	unsigned long Window() const;
+	// The watched window is known to be destroyed.
+	bool Gone() const;
+	void MarkGone();
+};
+
+#endif	// SAVERHOST_X_ERROR_WATCH_H
