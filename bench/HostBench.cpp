@@ -46,13 +46,6 @@ const bool kRegistered = Register();
 }	// namespace
 
 
-std::string
-SizeText(Size size)
-{
-	return std::to_string(size.width) + "x" + std::to_string(size.height);
-}
-
-
 SaverRun::SaverRun(Size size)
 	:
 	fSaver(std::make_unique<Dustglow>(&fArchive, 0))

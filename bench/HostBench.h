@@ -21,8 +21,6 @@
 // The size of a full-HD screen, which the outputs are measured at.
 constexpr Size kFullHd{1920, 1080};
 
-std::string SizeText(Size size);
-
 // The add-on's own class started on a host surface as saverhost starts it,
 // with the clock it seeds from pinned and its uniform generator in a fixed
 // state, so that every run of the benchmarks sees the same pictures.

@@ -22,13 +22,6 @@
 
 namespace {
 
-std::string
-SizeText(Size size)
-{
-	return std::to_string(size.width) + "x" + std::to_string(size.height);
-}
-
-
 // Between a successful StartSaver() and StopSaver(): stops the saver however
 // the run ends.
 class RunningSaver {

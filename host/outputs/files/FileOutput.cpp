@@ -13,13 +13,6 @@
 
 namespace {
 
-std::string
-SizeText(Size size)
-{
-	return std::to_string(size.width) + "x" + std::to_string(size.height);
-}
-
-
 // The directory, made if it is not there yet (its parent must be).
 Result<void>
 MakeDirectory(const std::string& directory)

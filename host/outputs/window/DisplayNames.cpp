@@ -27,10 +27,3 @@ WindowIdText(unsigned long id)
 	std::snprintf(text, sizeof(text), "0x%lx", id);
 	return text;
 }
-
-
-std::string
-SizeText(Size size)
-{
-	return std::to_string(size.width) + "x" + std::to_string(size.height);
-}
