@@ -3,25 +3,39 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test test-native test-m32 test-sanitize bench clean \
-	fuzz fuzz-build test-fuzz test-soak test-memcheck
+# make's own "Entering directory" lines would drown what the build says.
+MAKEFLAGS += --no-print-directory
+
+.PHONY: all deps deps-run configure configure-run build run test test-native test-m32 \
+	test-sanitize bench clean fuzz fuzz-build test-fuzz test-soak test-memcheck
 
 all: build
 
+# What running needs, and what the whole test suite needs.
+deps-run:
+	@scripts/install-deps run
 deps:
-	@scripts/install-deps
+	@scripts/install-deps test
+
+# A build tree for running only, unless one is there already: it needs no
+# test framework and builds no tests.
+configure-run: deps-run
+	@test -f $(BUILD)/CMakeCache.txt || \
+		cmake -S . -B $(BUILD) -DDUSTGLOW_TESTS=OFF $(CMAKE_FLAGS) >/dev/null
 
 configure: deps
-	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD) -DDUSTGLOW_TESTS=ON $(CMAKE_FLAGS) >/dev/null
 
 build: configure
-	@cmake --build $(BUILD) -j $(JOBS)
+	@scripts/quiet-build $(BUILD) -j $(JOBS)
 
 # Runs Dustglow where it can be seen: a window when there is a display, else
 # the terminal. ARGS="..." passes options, as in ARGS="--record dust.mp4".
+# Builds only saverhost and the add-on.
 ARGS ?=
-run: build
-	$(BUILD)/bin/saverhost $(ARGS)
+run: configure-run
+	@scripts/quiet-build $(BUILD) -j $(JOBS) --target saverhost Dustglow
+	@$(BUILD)/bin/saverhost $(ARGS)
 
 # The whole suite: the native build, a soak and memcheck runs of saverhost,
 # the 32-bit x86 build, the build under AddressSanitizer and
@@ -49,7 +63,7 @@ test-m32: deps
 		-DDUSTGLOW_GTEST_SOURCE=/usr/src/googletest \
 		-DCMAKE_C_FLAGS="$(M32_FLAGS)" -DCMAKE_CXX_FLAGS="$(M32_FLAGS)" \
 		-DCMAKE_CROSSCOMPILING_EMULATOR=$(CURDIR)/scripts/run32 >/dev/null
-	@cmake --build $(BUILD)-m32 -j $(JOBS)
+	@scripts/quiet-build $(BUILD)-m32 -j $(JOBS)
 	@ctest --test-dir $(BUILD)-m32 --output-on-failure -j $(JOBS)
 
 SANITIZE_FLAGS = -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
@@ -59,7 +73,7 @@ test-sanitize: deps
 		-DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE_FLAGS)" \
 		-DCMAKE_MODULE_LINKER_FLAGS="$(SANITIZE_FLAGS)" \
 		-DCMAKE_SHARED_LINKER_FLAGS="$(SANITIZE_FLAGS)" >/dev/null
-	@cmake --build $(BUILD)-sanitize -j $(JOBS)
+	@scripts/quiet-build $(BUILD)-sanitize -j $(JOBS)
 	@ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 		LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 		ctest --test-dir $(BUILD)-sanitize --output-on-failure -j $(JOBS)
@@ -72,7 +86,7 @@ FUZZ_TEST_SECONDS ?= 20
 fuzz-build: deps
 	@CC=clang-14 CXX=clang++-14 cmake -S . -B $(BUILD)-fuzz -DDUSTGLOW_FUZZ=ON \
 		-DDUSTGLOW_HOST=OFF -DDUSTGLOW_TESTS=OFF >/dev/null
-	@cmake --build $(BUILD)-fuzz -j $(JOBS)
+	@scripts/quiet-build $(BUILD)-fuzz -j $(JOBS)
 
 fuzz: fuzz-build
 	@scripts/run-fuzz $(BUILD)-fuzz $(FUZZ_SECONDS)
@@ -83,7 +97,7 @@ test-fuzz: fuzz-build
 bench: deps
 	@cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DDUSTGLOW_BENCH=ON \
 		-DDUSTGLOW_TESTS=OFF >/dev/null
-	@cmake --build $(BUILD)-bench -j $(JOBS)
+	@scripts/quiet-build $(BUILD)-bench -j $(JOBS)
 	@$(BUILD)-bench/bin/dustglow_bench
 
 clean:
