@@ -116,7 +116,7 @@ NotAScreenSaver(const std::string& path)
 		ModuleType::Status::Damaged, "", "it cannot be read (" + SystemReason(errno) + ")"};
 
 	std::string reason;
-	std::string wayOut = "its build types it with attach_module_type(), see the README";
+	std::string wayOut = "its build types it with attach_module_type(), see docs/module-type.md";
 	switch (type.status) {
 		case ModuleType::Status::Typed:
 			if (type.type == SCREEN_SAVER_MODULE_TYPE)
