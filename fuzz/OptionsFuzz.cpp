@@ -2,6 +2,7 @@
 // first piece the XSCREENSAVER_WINDOW variable (none when empty), the rest the
 // arguments. A parse must give the same answer twice, and what it accepts must
 // be within the host's limits.
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -91,8 +92,15 @@ LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 	Require(!options.soak || (*options.soak >= 1 && options.frames == options.soak
 		&& options.output == std::string("headless") && !options.preview),
 		"a soak runs headless on the full-screen view for its own count of frames");
-	Require(!options.snapshotPath || !options.snapshotPath->empty(),
-		"a snapshot path is not empty");
+	auto endsInPng = [](std::string path) {
+		for (char& c : path)
+			c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+		return path.size() >= 4 && path.compare(path.size() - 4, 4, ".png") == 0;
+	};
+	Require(!options.snapshotPath || endsInPng(*options.snapshotPath),
+		"a snapshot path ends in .png");
+	Require(!options.fullscreen || (!options.windowId && !options.root),
+		"a window of its own, or one that is there already");
 	Require(!options.recordPath || !options.recordPath->empty(),
 		"a record path is not empty");
 	Require(!options.pngDirectory || !options.pngDirectory->empty(),

@@ -195,6 +195,34 @@ ParseWindowId(std::string_view source, std::string_view text)
 }
 
 
+// The file name's extension in lower case, or empty when it has none.
+std::string
+LowerExtension(std::string_view path)
+{
+	size_t dot = path.rfind('.');
+	size_t slash = path.rfind('/');
+	if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash))
+		return "";
+	std::string extension;
+	for (char c : path.substr(dot + 1))
+		extension += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+	return extension;
+}
+
+
+// A snapshot is a PNG image: a name that asks for another kind of file would
+// get bytes it does not promise.
+Result<std::string>
+ParseSnapshotPath(std::string_view text)
+{
+	if (text.empty())
+		return Error{"--snapshot needs a file name, as in --snapshot frame.png"};
+	if (LowerExtension(text) != "png")
+		return Error{OptionText("--snapshot", text) + ": the file name must end in .png"};
+	return std::string(text);
+}
+
+
 Result<std::string>
 ParseRecordPath(std::string_view text)
 {
@@ -241,6 +269,13 @@ CheckCombinations(const Options& options, bool windowIdGiven)
 	const char* fileOption = options.recordPath ? "--record"
 		: options.pngDirectory ? "--png-dir" : nullptr;
 
+	// The screen filled with a window of saverhost's own, or a window that
+	// is there already: not both.
+	if (options.fullscreen && (windowIdGiven || options.root)) {
+		return Error{std::string("--fullscreen fills the screen with a window of its own; it "
+			"cannot go with ") + (options.root ? "--root" : "--window-id")
+			+ ", which draws in a window that is there already"};
+	}
 	if (windowOption != nullptr && options.output && *options.output != "window") {
 		return Error{std::string(windowOption) + " needs the window; it cannot go with "
 			"--output " + *options.output};
@@ -255,7 +290,35 @@ CheckCombinations(const Options& options, bool windowIdGiven)
 	}
 	if (options.recordPath && options.frames && *options.frames == 0)
 		return Error{"--record needs at least one frame; --frames 0 records nothing"};
+	if (options.pngDirectory && options.frames && *options.frames == 0)
+		return Error{"--png-dir needs at least one frame; --frames 0 writes nothing"};
+	// The file output with nothing to write would draw frames for nobody.
+	if (options.output && *options.output == "file" && !fileOption && !options.snapshotPath
+		&& !options.digest) {
+		return Error{"--output file needs something to write: --record FILE, --png-dir DIR, "
+			"--snapshot FILE or --digest"};
+	}
 	return {};
+}
+
+
+// Words that read as an option's value rather than as an add-on: numbers,
+// sizes and window ids (30, 1.5, 640x480, 0x2a00007), and yes, no, true,
+// false, on and off. An add-on named so is still loaded by --module NAME or
+// by a path with a slash.
+bool
+LooksLikeValue(std::string_view word)
+{
+	std::string lower;
+	for (char c : word)
+		lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+	for (const char* answer : {"yes", "no", "true", "false", "on", "off"}) {
+		if (lower == answer)
+			return true;
+	}
+	if (lower.empty() || lower.front() < '0' || lower.front() > '9')
+		return false;
+	return lower.find_first_not_of("0123456789abcdefx.") == std::string::npos;
 }
 
 
@@ -303,10 +366,20 @@ ParseCommandLine(int argc, const char* const argv[])
 		return {};
 	};
 
+	// The option just before, when it takes no value and was given without
+	// '=': a value-like word after it was most likely meant for it.
+	const OptionSpec* switchBefore = nullptr;
 	for (int i = 1; i < argc; i++) {
 		std::string_view argument = argv[i];
+		const OptionSpec* previous = switchBefore;
+		switchBefore = nullptr;
 
 		if (optionsEnded || argument.size() < 2 || argument.front() != '-') {
+			if (!optionsEnded && previous != nullptr && LooksLikeValue(argument)) {
+				return Error{std::string(previous->name) + " takes no value; \""
+					+ std::string(argument) + "\" after it looks like one (an add-on of that "
+					"name goes after --module)"};
+			}
 			Result<void> set = setModule(argument);
 			if (!set)
 				return Error{set.Message()};
@@ -332,6 +405,8 @@ ParseCommandLine(int argc, const char* const argv[])
 
 		if (!option->takesValue && value)
 			return Error{std::string(option->name) + " takes no value"};
+		if (!option->takesValue)
+			switchBefore = option;
 		if (option->takesValue && !value) {
 			// The next argument is the value, unless it is another option:
 			// "--size --digest" is a forgotten size, not a size of "--digest".
@@ -371,10 +446,13 @@ ParseCommandLine(int argc, const char* const argv[])
 				options.config = true;
 				break;
 			case Key::Snapshot:
-				if (value->empty())
-					return Error{"--snapshot needs a file name, as in --snapshot frame.png"};
-				options.snapshotPath = std::string(*value);
+			{
+				Result<std::string> path = ParseSnapshotPath(*value);
+				if (!path)
+					return Error{path.Message()};
+				options.snapshotPath = path.Value();
 				break;
+			}
 			case Key::Digest:
 				options.digest = true;
 				break;
@@ -459,9 +537,10 @@ ParseCommandLine(int argc, const char* const argv[])
 		return Error{combined.Message()};
 
 	// A screen-saver daemon names the window to draw in through the
-	// environment; it counts only where the window output could be used.
+	// environment; it counts only where the window output could be used, and
+	// a window of saverhost's own (--fullscreen) was not asked for.
 	const char* daemonWindow = std::getenv("XSCREENSAVER_WINDOW");
-	if (!windowIdGiven && daemonWindow != nullptr && *daemonWindow != '\0'
+	if (!windowIdGiven && !options.fullscreen && daemonWindow != nullptr && *daemonWindow != '\0'
 		&& (!options.output || *options.output == "window") && !options.recordPath
 		&& !options.pngDirectory) {
 		Result<unsigned long> id = ParseWindowId("XSCREENSAVER_WINDOW=", daemonWindow);
@@ -476,13 +555,7 @@ ParseCommandLine(int argc, const char* const argv[])
 std::optional<VideoFormat>
 VideoFormatOf(std::string_view path)
 {
-	size_t dot = path.rfind('.');
-	size_t slash = path.rfind('/');
-	if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash))
-		return std::nullopt;
-	std::string extension;
-	for (char c : path.substr(dot + 1))
-		extension += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+	std::string extension = LowerExtension(path);
 	if (extension == "mp4")
 		return VideoFormat::Mp4;
 	if (extension == "webm")
@@ -507,20 +580,26 @@ UsageText()
 		"                         of this build, ../add-ons/Dustglow next to\n"
 		"                         saverhost's own directory)\n"
 		"  --output KIND          where the frames go: window, terminal, file or\n"
-		"                         headless (default: chosen at start, see below)\n"
+		"                         headless (default: chosen at start, see below);\n"
+		"                         file needs --record, --png-dir, --snapshot or\n"
+		"                         --digest\n"
 		"  --size WxH             the full-screen view in pixels for files and\n"
 		"                         headless runs, and the window's first size\n"
 		"                         (default 640x480, at most 16384 a side)\n"
 		"  --frames N             ticks to run (default: until stopped in a window\n"
 		"                         or the terminal, 250 for --record and --png-dir,\n"
 		"                         else 1; 0 starts and stops the saver without a\n"
-		"                         Draw); a window or the terminal ticks at the\n"
+		"                         Draw, and cannot go with --record or --png-dir);\n"
+		"                         a window or the terminal ticks at the\n"
 		"                         saver's period, files and headless runs back to\n"
 		"                         back unless --paced\n"
-		"  --fullscreen           fill the screen with the window\n"
+		"  --fullscreen           fill the screen with a window of saverhost's own;\n"
+		"                         cannot go with --window-id or --root\n"
 		"  --window-id ID         draw into the existing X window ID (decimal, or\n"
 		"                         hex as in 0x2a00007)\n"
-		"  --root                 draw into that window, or else the root window\n"
+		"  --root                 draw into the window --window-id or\n"
+		"                         XSCREENSAVER_WINDOW names, or else into the root\n"
+		"                         window\n"
 		"  --fps                  show frames per second, the milliseconds a frame\n"
 		"                         costs (Draw and showing it) and the CPU load\n"
 		"  --paced                tick at the saver's period in files and headless\n"
@@ -543,7 +622,8 @@ UsageText()
 		"                         top, right, bottom) and text); then stop, unless\n"
 		"                         an option about a run asks for one as well\n"
 		"  --snapshot FILE        after the last frame, write the view as an 8-bit\n"
-		"                         RGB PNG; FILE is replaced whole or not at all\n"
+		"                         RGB PNG; FILE ends in .png and is replaced whole\n"
+		"                         or not at all\n"
 		"  --digest               after every Draw print \"frame N DIGEST\": N from 1,\n"
 		"                         DIGEST the 64-bit FNV-1a of the view's red, green\n"
 		"                         and blue bytes, row by row, in 16 hex digits\n"
@@ -558,11 +638,16 @@ UsageText()
 		"summary; everything else goes to standard error.\n"
 		"\n"
 		"Without --output: --fullscreen, --window-id, --root and the\n"
-		"XSCREENSAVER_WINDOW environment variable ask for the window; --record,\n"
-		"--png-dir and --digest for files (headless when nothing is written); else\n"
-		"a window when DISPLAY or WAYLAND_DISPLAY names a display that opens, else\n"
-		"the terminal when standard output is one, else headless. In a window or\n"
-		"the terminal, a key (q or Esc in the terminal) stops the saver.\n"
+		"XSCREENSAVER_WINDOW environment variable (which gives way to --window-id\n"
+		"and --fullscreen) ask for the window; --record, --png-dir and --digest\n"
+		"for files (headless when nothing is written); else a window when DISPLAY\n"
+		"or WAYLAND_DISPLAY names a display that opens, else the terminal when\n"
+		"standard output is one and shows colour, else headless.\n"
+		"\n"
+		"In a window of its own, a key, a click, a mouse move or closing the window\n"
+		"stops the run; in the terminal, q or Esc; in a borrowed window (--root,\n"
+		"--window-id, XSCREENSAVER_WINDOW), only a signal or the window going away.\n"
+		"SIGINT, SIGTERM and SIGHUP stop any run.\n"
 		"\n"
 		"Exit status: 0 on success, a declined preview included; 1 when the module\n"
 		"cannot be loaded or started, an output cannot start, a file cannot be\n"

@@ -85,7 +85,7 @@ OpenFirstOutput(const OutputPlan& plan, const Options& options)
 
 		if (i + 1 < plan.candidates.size() && !plan.asked) {
 			// The next output is taken anyway: a hint to try one is moot.
-			std::string reason = failure.substr(0, failure.find("; try --output"));
+			std::string reason = failure.substr(0, failure.find("; try "));
 			OutputKind next = plan.candidates[i + 1];
 			Report(reason + (next == OutputKind::Headless ? "; running headless"
 				: std::string("; using the ") + OutputName(next) + " instead"));

@@ -94,7 +94,8 @@ Result<Size>
 TerminalOutput::Open(const Options& options)
 {
 	if (!isatty(fOutputFd))
-		return Error{"standard output is not a terminal; try --output file"};
+		return Error{"standard output is not a terminal; try --record dust.mp4 or "
+			"--snapshot dust.png"};
 
 	// Keys from the terminal itself when standard input is redirected.
 	if (fInputFd < 0 && !fOwnsInput) {

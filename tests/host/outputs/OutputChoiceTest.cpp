@@ -86,6 +86,14 @@ TEST(OutputOptions, ParseTheirValues)
 	EXPECT_EQ(VideoFormatOf("a.GIF"), VideoFormat::Gif);
 	EXPECT_EQ(VideoFormatOf("clip.mp4/video"), std::nullopt);
 	EXPECT_EQ(Parsed({"--png-dir", "frames"}).pngDirectory, "frames");
+	EXPECT_EQ(Parsed({"--snapshot", "Out.PNG"}).snapshotPath, "Out.PNG");
+
+	// After a switch, an add-on by a path, by --module, or after "--".
+	EXPECT_EQ(Parsed({"--fps", "./30"}).modulePath, "./30");
+	EXPECT_EQ(Parsed({"--fps", "--module", "30"}).modulePath, "30");
+	EXPECT_EQ(Parsed({"--fps", "--", "30"}).modulePath, "30");
+	EXPECT_EQ(Parsed({"--fps", "Dustglow"}).modulePath, "Dustglow");
+	EXPECT_EQ(Parsed({"--frames", "3", "30"}).modulePath, "30");
 }
 
 
@@ -120,6 +128,23 @@ TEST(OutputOptions, RejectBadValuesAndClashesNamingThem)
 		{{"--png-dir", "f", "--root"}, "--png-dir writes files; it cannot go with --root"},
 		{{"--record", "a.gif", "--frames", "0"}, "--record needs at least one frame; "
 			"--frames 0 records nothing"},
+		{{"--png-dir", "d", "--frames", "0"}, "--png-dir needs at least one frame; "
+			"--frames 0 writes nothing"},
+		{{"--output", "file", "--fps"}, "--output file needs something to write: --record "
+			"FILE, --png-dir DIR, --snapshot FILE or --digest"},
+		{{"--fullscreen", "--root"}, "--fullscreen fills the screen with a window of its "
+			"own; it cannot go with --root, which draws in a window that is there already"},
+		{{"--window-id", "7", "--fullscreen"}, "--fullscreen fills the screen with a window "
+			"of its own; it cannot go with --window-id, which draws in a window that is there "
+			"already"},
+		{{"--snapshot", "frame.jpg"}, "--snapshot frame.jpg: the file name must end in .png"},
+		{{"--snapshot", "png"}, "--snapshot png: the file name must end in .png"},
+		{{"--fps", "30"}, "--fps takes no value; \"30\" after it looks like one (an add-on of "
+			"that name goes after --module)"},
+		{{"--root", "0x2a00007"}, "--root takes no value; \"0x2a00007\" after it looks like "
+			"one (an add-on of that name goes after --module)"},
+		{{"--preview", "Yes"}, "--preview takes no value; \"Yes\" after it looks like one (an "
+			"add-on of that name goes after --module)"},
 	};
 	for (const Case& test : cases) {
 		Result<CommandLine> line = Parse(test.arguments);
@@ -137,6 +162,8 @@ TEST(OutputOptions, DaemonWindowStandsInForAMissingWindowId)
 	// Where the window is not used, the variable is not either.
 	EXPECT_EQ(Parsed({"--output", "terminal"}).windowId, std::nullopt);
 	EXPECT_EQ(Parsed({"--record", "a.mp4"}).windowId, std::nullopt);
+	// A window of saverhost's own asked for on the command line wins.
+	EXPECT_EQ(Parsed({"--fullscreen"}).windowId, std::nullopt);
 
 	ScopedVariable broken("XSCREENSAVER_WINDOW", "screen");
 	Result<CommandLine> line = Parse({});
@@ -177,8 +204,10 @@ TEST(OutputChoice, FilesAndDigestsAreNotShown)
 	EXPECT_EQ(Candidates({"--digest"}, kDisplayAndTerminal), (Kinds{OutputKind::Headless}));
 	EXPECT_EQ(Candidates({"--record", "a.mp4"}, kDisplayAndTerminal), (Kinds{OutputKind::File}));
 	EXPECT_EQ(Candidates({"--png-dir", "d", "--digest"}, kNeither), (Kinds{OutputKind::File}));
-	// The file output with nothing to write is the headless one.
-	EXPECT_EQ(Candidates({"--output", "file"}, kNeither), (Kinds{OutputKind::Headless}));
+	// The file output with only a snapshot or digests to write is the
+	// headless one.
+	EXPECT_EQ(Candidates({"--output", "file", "--snapshot", "a.png"}, kNeither),
+		(Kinds{OutputKind::Headless}));
 }
 
 

@@ -416,6 +416,8 @@ TEST_F(HostTest, BadCommandLinesAreUsageErrors)
 		{{"--bogus"}, "unknown option --bogus"},
 		{{"--digest=yes"}, "--digest takes no value"},
 		{{"one", "two"}, "the module is given twice (\"one\" and \"two\"); give one"},
+		{{"--fps", "30"}, "--fps takes no value; \"30\" after it looks like one (an add-on "
+			"of that name goes after --module)"},
 	};
 	for (const Case& test : cases) {
 		HostRun run = Run(test.arguments);

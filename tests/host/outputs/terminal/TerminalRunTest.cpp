@@ -380,7 +380,8 @@ TEST(TerminalRun, RefusesWhenStandardOutputIsNoTerminal)
 	PtyRun run(setup);
 	ASSERT_TRUE(run.Started());
 	EXPECT_EQ(run.Finish(), 1);
-	EXPECT_TRUE(Contains(run.Output(), "standard output is not a terminal; try --output file"))
+	EXPECT_TRUE(Contains(run.Output(), "standard output is not a terminal; try --record dust.mp4 or "
+		"--snapshot dust.png"))
 		<< run.Output();
 	EXPECT_TRUE(LinesAreTyped(run.Modes()));
 }
