@@ -11,6 +11,8 @@
 
 #include <ModuleTypeNote.h>
 
+#include "base/SystemReason.h"
+
 
 namespace {
 
@@ -54,16 +56,6 @@ uint64_t
 AlignUp(uint64_t value, uint64_t alignment)
 {
 	return (value + alignment - 1) / alignment * alignment;
-}
-
-
-std::string
-SystemReason(int error)
-{
-	std::string reason = std::strerror(error);
-	if (!reason.empty() && reason[0] >= 'A' && reason[0] <= 'Z')
-		reason[0] = static_cast<char>(reason[0] - 'A' + 'a');
-	return reason;
 }
 
 

@@ -6,13 +6,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 
 #include <ModuleTypeNote.h>
 
+#include "base/SystemReason.h"
 #include "module/ModuleType.h"
 
 
@@ -40,16 +40,6 @@ public:
 private:
 	int fFD;
 };
-
-
-std::string
-SystemReason(int error)
-{
-	std::string reason = std::strerror(error);
-	if (!reason.empty())
-		reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
-	return reason;
-}
 
 
 std::string
@@ -222,7 +212,7 @@ DefaultModulePath()
 	std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
 	if (error) {
 		return Error{"cannot find the default add-on: saverhost's own path is unknown ("
-			+ error.message() + "); give the add-on's path"};
+			+ SystemReason(error.value()) + "); give the add-on's path"};
 	}
 	return (executable.parent_path() / ".." / "add-ons" / "Dustglow").lexically_normal()
 		.string();

@@ -3,24 +3,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <vector>
 
+#include "base/SystemReason.h"
+
 
 namespace {
-
-std::string
-SystemReason(int error)
-{
-	std::string reason = std::strerror(error);
-	if (!reason.empty())
-		reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
-	return reason;
-}
-
 
 // The permissions a newly created file gets: mkstemp() makes it private to
 // its owner, but a snapshot is an ordinary file.
@@ -99,7 +90,7 @@ AtomicFile::Create(const std::string& path)
 		std::error_code error;
 		std::filesystem::path resolved = std::filesystem::canonical(path, error);
 		if (error)
-			return failure(error.message());
+			return failure(SystemReason(error.value()));
 		target = resolved.string();
 	}
 

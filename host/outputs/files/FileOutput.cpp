@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "base/Report.h"
+#include "base/SystemReason.h"
 #include "outputs/files/PngWriter.h"
 #include "run/StatsMeter.h"
 
@@ -25,7 +26,7 @@ MakeDirectory(const std::string& directory)
 	}
 	if (mkdir(directory.c_str(), 0777) != 0 && errno != EEXIST) {
 		return Error{"cannot make the directory \"" + directory + "\": "
-			+ std::strerror(errno)};
+			+ SystemReason(errno)};
 	}
 	return {};
 }

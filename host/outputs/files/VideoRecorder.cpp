@@ -13,6 +13,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "base/SystemReason.h"
+
 extern char** environ;
 
 
@@ -294,7 +296,7 @@ VideoRecorder::Prepare(const std::string& path, VideoFormat format)
 
 	int errorLog = AnonymousFile();
 	if (errorLog < 0)
-		return Error{std::string("cannot make a file for ffmpeg's messages: ") + strerror(errno)};
+		return Error{"cannot make a file for ffmpeg's messages: " + SystemReason(errno)};
 	return std::unique_ptr<VideoRecorder>(new VideoRecorder(*ffmpeg, encoder, format,
 		std::move(file.Value()), errorLog));
 }
@@ -343,7 +345,7 @@ VideoRecorder::Start(int32_t width, int32_t height)
 	// that went away as an error instead of raising SIGPIPE.
 	int ends[2];
 	if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
-		return Error{std::string("cannot start ffmpeg: ") + strerror(errno)};
+		return Error{"cannot start ffmpeg: " + SystemReason(errno)};
 	shutdown(ends[0], SHUT_RD);
 	shutdown(ends[1], SHUT_WR);
 
@@ -357,7 +359,7 @@ VideoRecorder::Start(int32_t width, int32_t height)
 	close(ends[1]);
 	if (child < 0) {
 		close(ends[0]);
-		return Error{"cannot start " + fFfmpeg + ": " + strerror(error)};
+		return Error{"cannot start " + fFfmpeg + ": " + SystemReason(error)};
 	}
 	fChild = child;
 	fInput = ends[0];

@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "base/Report.h"
+#include "base/SystemReason.h"
 
 
 namespace {
@@ -187,7 +188,7 @@ TerminalOutput::_Write(const std::string& bytes)
 {
 	int error = WriteFully(fOutputFd, bytes.data(), bytes.size());
 	if (error != 0)
-		return Error{std::string("cannot write to the terminal: ") + std::strerror(error)};
+		return Error{"cannot write to the terminal: " + SystemReason(error)};
 	return {};
 }
 

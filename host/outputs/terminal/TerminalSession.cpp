@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/SystemReason.h"
+
 
 namespace {
 
@@ -252,7 +254,7 @@ TerminalSession::Begin(int outputFd, int inputFd)
 
 	int wake[2];
 	if (pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0)
-		return Error{std::string("cannot set up the terminal: ") + std::strerror(errno)};
+		return Error{"cannot set up the terminal: " + SystemReason(errno)};
 
 	struct termios saved = {};
 	bool hasModes = inputFd >= 0 && tcgetattr(inputFd, &saved) == 0;
