@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -55,6 +56,31 @@ Probe(const fs::path& video)
 		return std::nullopt;
 	return facts;
 }
+
+
+// A limit on the size of the files this process and its children write, as
+// a full disk would stop them: a write past it fails with EFBIG instead of
+// raising SIGXFSZ, which is ignored meanwhile.
+class FileSizeLimit {
+public:
+	explicit FileSizeLimit(rlim_t bytes)
+	{
+		getrlimit(RLIMIT_FSIZE, &fPrevious);
+		fPreviousHandler = signal(SIGXFSZ, SIG_IGN);
+		struct rlimit limit = fPrevious;
+		limit.rlim_cur = bytes;
+		setrlimit(RLIMIT_FSIZE, &limit);
+	}
+	~FileSizeLimit()
+	{
+		setrlimit(RLIMIT_FSIZE, &fPrevious);
+		signal(SIGXFSZ, fPreviousHandler);
+	}
+
+private:
+	struct rlimit fPrevious;
+	sighandler_t fPreviousHandler;
+};
 
 
 class HostOutputTest : public ::testing::Test {
@@ -334,4 +360,33 @@ TEST_F(HostOutputTest, PngDirectoryGetsOneNumberedImagePerFrame)
 	EXPECT_NE(refused.err.find("saverhost: cannot write frames into \""
 		+ notADirectory.string() + "\": it is not a directory"), std::string::npos)
 		<< refused.err;
+}
+
+
+// A write the system refuses is named by the system's reason, and leaves no
+// file behind, whole or partial: neither the snapshot nor the frame.
+TEST_F(HostOutputTest, FailedPngWriteSaysWhyAndLeavesNoPartialFile)
+{
+	fs::path snapshot = fDirectory / "last.png";
+	fs::path frames = fDirectory / "frames";
+	struct Case {
+		std::vector<std::string> arguments;
+		fs::path failed;
+	};
+	// Each image is several times the limit, so libpng's writes meet it.
+	const Case cases[] = {
+		{{"--frames", "30", "--snapshot", snapshot.string()}, snapshot},
+		{{"--frames", "2", "--png-dir", frames.string()}, frames / "frame-000001.png"},
+	};
+	FileSizeLimit limit(2048);
+	for (const Case& test : cases) {
+		std::vector<std::string> arguments = {"--size", "320x240", "--clock", "7"};
+		arguments.insert(arguments.end(), test.arguments.begin(), test.arguments.end());
+		HostRun run = Run(arguments);
+		EXPECT_EQ(run.status, 1);
+		EXPECT_EQ(run.err, "saverhost: cannot write \"" + test.failed.string()
+			+ "\": file too large\n");
+	}
+	EXPECT_EQ(Entries(fDirectory), std::vector<std::string>{"frames"});
+	EXPECT_TRUE(Entries(frames).empty());
 }
