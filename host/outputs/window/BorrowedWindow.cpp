@@ -48,7 +48,7 @@ BorrowedWindow::Open(std::optional<unsigned long> given, XErrorWatch& errors)
 	std::string display = DisplayName();
 	Display* connection = XOpenDisplay(nullptr);
 	if (connection == nullptr)
-		return Error{"cannot open display \"" + display + "\" for --output window"};
+		return Error{"cannot open display \"" + display + "\""};
 	unsigned long id = given ? *given : DefaultRootWindow(connection);
 	errors.Watch(id);
 	XWindowAttributes attributes;

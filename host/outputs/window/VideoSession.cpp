@@ -10,13 +10,14 @@
 
 namespace {
 
+// Said whether the window was asked for or only tried: when it was only
+// tried, the run goes on elsewhere and the hint after "; try" is left out.
 std::string
 CannotOpen(const std::string& why)
 {
 	std::string display = DisplayName();
 	return "cannot open " + (display.empty() ? std::string("the display")
-		: "display \"" + display + "\"") + " for --output window (" + why
-		+ "); try --output terminal";
+		: "display \"" + display + "\"") + " (" + why + "); try --output terminal";
 }
 
 }	// namespace
@@ -32,9 +33,15 @@ VideoSession::Start(bool borrowing)
 	// still blank and power down as the daemon decides.
 	if (borrowing)
 		SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+	// Where only DISPLAY names a display, only X is tried: when no X server
+	// answers, SDL would go on to Wayland, whose library then complains on
+	// standard error in words of its own.
+	bool xOnly = Named("DISPLAY") && !Named("WAYLAND_DISPLAY") && !Named("SDL_VIDEODRIVER");
+	if (xOnly)
+		SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
 
 	if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
-		return Error{CannotOpen(SDL_GetError())};
+		return Error{CannotOpen(xOnly ? "no X server answers there" : SDL_GetError())};
 	// Where no display answers, SDL falls back to drivers that show
 	// nothing at all: unless asked for by name, that is no window.
 	std::string driver = Driver();

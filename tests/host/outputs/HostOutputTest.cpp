@@ -167,24 +167,19 @@ TEST_F(HostOutputTest, WindowThatDoesNotOpenGivesWayInOneLineUnlessAskedFor)
 	// against saverhost.
 	fs::path suppressions = fRoot / "system-libraries.supp";
 	std::ofstream(suppressions) << "leak:libdbus-1.so\nleak:libSDL2\n";
-	const std::vector<std::string> deadDisplay = {"DISPLAY=:987654",
+	// Without XDG_RUNTIME_DIR, the Wayland library would complain if tried.
+	const std::vector<std::string> deadDisplay = {"DISPLAY=:987654", "XDG_RUNTIME_DIR",
 		"LSAN_OPTIONS=suppressions=" + suppressions.string() + ":print_suppressions=0"};
 	HostRun chosen = Run({"--frames", "1", "--size", "8x8"}, deadDisplay);
 	ASSERT_EQ(chosen.status, 0) << chosen.err;
-	std::regex giveWay("saverhost: cannot open display \":987654\" for --output window "
-		"\\([^\n]*\\); running headless\n");
-	std::smatch found;
-	EXPECT_TRUE(std::regex_search(chosen.err, found, giveWay)) << chosen.err;
-	// One line of saverhost's own, whatever the display library says.
-	std::regex ownLine("(^|\n)saverhost: ");
-	EXPECT_EQ(std::distance(std::sregex_iterator(chosen.err.begin(), chosen.err.end(),
-		ownLine), std::sregex_iterator()), 1) << chosen.err;
+	// One line, saverhost's own, whatever the display libraries would say.
+	EXPECT_EQ(chosen.err, "saverhost: cannot open display \":987654\" (no X server answers "
+		"there); running headless\n");
 
 	HostRun asked = Run({"--output", "window", "--frames", "1"}, deadDisplay);
 	EXPECT_EQ(asked.status, 1);
-	EXPECT_NE(asked.err.find("saverhost: cannot open display \":987654\" for --output "
-		"window"), std::string::npos) << asked.err;
-	EXPECT_NE(asked.err.find("; try --output terminal\n"), std::string::npos) << asked.err;
+	EXPECT_EQ(asked.err, "saverhost: cannot open display \":987654\" (no X server answers "
+		"there); try --output terminal\n");
 }
 
 
