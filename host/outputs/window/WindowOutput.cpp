@@ -377,24 +377,21 @@ WindowOutput::ShowNotice(const std::string& text)
 }
 
 
+// The panel in a window of its own, with a strip below that says how to close
+// it; the views are listed on standard output only where there is no window.
 Result<void>
 WindowOutput::ShowSettings(const SettingsPanel& panel)
 {
-	// The listing first, as without a window, and out at once, so that a
-	// script reading it need not wait for the window to close.
-	Result<void> listed = Output::ShowSettings(panel);
-	if (!listed)
-		return listed;
-	std::fflush(stdout);
 	if (!fWindow)
-		return {};
+		return Output::ShowSettings(panel);
 
 	Result<SansFont*> font = LoadedFont();
 	if (!font)
 		return Error{"cannot show the settings: " + font.Message()};
 
 	WindowPtr window(SDL_CreateWindow((fName + " settings").c_str(), SDL_WINDOWPOS_UNDEFINED,
-		SDL_WINDOWPOS_UNDEFINED, panel.size.width, panel.size.height, SDL_WINDOW_SHOWN));
+		SDL_WINDOWPOS_UNDEFINED, panel.size.width, panel.size.height + kSettingsHintHeight,
+		SDL_WINDOW_SHOWN));
 	if (!window)
 		return Error{std::string("cannot open the settings window: ") + SDL_GetError()};
 	Uint32 id = SDL_GetWindowID(window.get());
@@ -411,6 +408,7 @@ WindowOutput::ShowSettings(const SettingsPanel& panel)
 					+ SDL_GetError()};
 			}
 			DrawPanel(framebuffer, panel, *font.Value());
+			DrawSettingsHint(framebuffer, panel.size.height, *font.Value());
 			SDL_UpdateWindowSurface(window.get());
 			draw = false;
 		}

@@ -49,7 +49,8 @@ Mapped(const SDL_Surface* surface, SDL_Color color)
 void
 DrawPanel(SDL_Surface* target, const SettingsPanel& panel, const SansFont& font)
 {
-	SDL_FillRect(target, nullptr, Mapped(target, kPanelGrey));
+	SDL_Rect area{0, 0, panel.size.width, panel.size.height};
+	SDL_FillRect(target, &area, Mapped(target, kPanelGrey));
 
 	// The window position of each depth's parent: items come in drawing
 	// order, each followed by its children.
@@ -63,11 +64,25 @@ DrawPanel(SDL_Surface* target, const SettingsPanel& panel, const SansFont& font)
 		if (!item.hasText)
 			continue;
 		SurfacePtr text = font.Render(item.text, kLabelBlack);
-		if (!text)
+		SDL_Rect clip;
+		if (!text || !SDL_IntersectRect(&frame, &area, &clip))
 			continue;
 		BlendText(target, text.get(), frame.x, frame.y + (frame.h - font.LineHeight()) / 2,
-			frame);
+			clip);
 	}
+}
+
+
+void
+DrawSettingsHint(SDL_Surface* target, int top, const SansFont& font)
+{
+	SDL_Rect strip{0, top, target->w, kSettingsHintHeight};
+	SDL_FillRect(target, &strip, Mapped(target, kNoticeGrey));
+	SurfacePtr text = font.Render("a key or a click closes the settings", kNoticeText);
+	if (!text)
+		return;
+	BlendText(target, text.get(), (target->w - text->w) / 2,
+		top + (kSettingsHintHeight - font.LineHeight()) / 2, strip);
 }
 
 

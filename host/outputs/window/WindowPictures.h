@@ -16,10 +16,15 @@ constexpr int kTextPixels = 12;
 // color in the surface's pixel format.
 Uint32 Mapped(const SDL_Surface* surface, SDL_Color color);
 
-// The settings panel as the platform's host shows it: a grey panel, and each
-// string view's text in black at its frame, from its left edge and centred
-// top to bottom, clipped to the frame.
+// The settings panel as the platform's host shows it, in the target's top-left
+// corner at the panel's size: a grey panel, and each string view's text in
+// black at its frame, from its left edge and centred top to bottom, clipped to
+// the frame and the panel.
 void DrawPanel(SDL_Surface* target, const SettingsPanel& panel, const SansFont& font);
+
+// The strip below the settings panel that says how to close it.
+constexpr int kSettingsHintHeight = 24;
+void DrawSettingsHint(SDL_Surface* target, int top, const SansFont& font);
 
 // A notice where the saver's picture would be: the preview's shape, scaled by
 // the largest whole number that fits, with the text inside; without a font,
