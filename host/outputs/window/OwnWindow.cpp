@@ -1,6 +1,7 @@
 #include "outputs/window/OwnWindow.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include "outputs/window/DisplayNames.h"
 
@@ -9,7 +10,7 @@ using std::chrono::steady_clock;
 
 
 Result<std::unique_ptr<OwnWindow>>
-OwnWindow::Open(const std::string& title, Size size, bool fullscreen)
+OwnWindow::Open(const std::string& title, Size size, bool fullscreen, XErrorWatch& errors)
 {
 	// Hidden until the first frame, so that the settings panel (--config)
 	// comes first on its own.
@@ -25,15 +26,24 @@ OwnWindow::Open(const std::string& title, Size size, bool fullscreen)
 		flags));
 	if (!window)
 		return Error{"cannot open a " + SizeText(size) + " window: " + SDL_GetError()};
-	return std::make_unique<OwnWindow>(Token{}, std::move(window), title, fullscreen);
+
+	// Another program may destroy the window; on X the errors about it that
+	// follow mark it gone instead of ending the process.
+	SDL_SysWMinfo info;
+	SDL_VERSION(&info.version);
+	if (SDL_GetWindowWMInfo(window.get(), &info) && info.subsystem == SDL_SYSWM_X11)
+		errors.Watch(static_cast<unsigned long>(info.info.x11.window));
+	return std::make_unique<OwnWindow>(Token{}, std::move(window), title, fullscreen, errors);
 }
 
 
-OwnWindow::OwnWindow(Token, WindowPtr window, const std::string& title, bool fullscreen)
+OwnWindow::OwnWindow(Token, WindowPtr window, const std::string& title, bool fullscreen,
+	XErrorWatch& errors)
 	:
 	SaverWindow(std::move(window)),
 	fTitle(title),
-	fFullscreen(fullscreen)
+	fFullscreen(fullscreen),
+	fErrors(errors)
 {
 }
 

@@ -1,6 +1,7 @@
 // The saver's own window, or the whole screen with --fullscreen. Here the
 // saver is a screen saver: the user's first touch (a key, a click, the
-// wheel, a finger, the pointer moved, the window closed) ends the run.
+// wheel, a finger, the pointer moved, the window closed) ends the run. So
+// does the window destroyed by another program, as xdotool windowclose does.
 #ifndef SAVERHOST_OWN_WINDOW_H
 #define SAVERHOST_OWN_WINDOW_H
 
@@ -9,6 +10,7 @@
 #include "base/Result.h"
 #include "base/Size.h"
 #include "outputs/window/SaverWindow.h"
+#include "outputs/window/XErrorWatch.h"
 
 class OwnWindow : public SaverWindow {
 	struct Token {
@@ -17,13 +19,18 @@ class OwnWindow : public SaverWindow {
 
 public:
 	// A hidden window titled title: of the given size, or filling the screen.
+	// On X, errors about it are caught by errors, which must outlive the
+	// window.
 	static Result<std::unique_ptr<OwnWindow>> Open(const std::string& title, Size size,
-		bool fullscreen);
+		bool fullscreen, XErrorWatch& errors);
 
-	OwnWindow(Token, WindowPtr window, const std::string& title, bool fullscreen);
+	OwnWindow(Token, WindowPtr window, const std::string& title, bool fullscreen,
+		XErrorWatch& errors);
 
 	void Show() override;
 	bool AsksToStop(const SDL_Event& event) override;
+	// Destroyed from outside: closed, as far as the run goes.
+	bool Gone() override { return fErrors.Gone(); }
 	bool HasTitle() const override { return !fFullscreen; }
 	void ShowInTitle(const std::string& text) override;
 
@@ -39,6 +46,7 @@ private:
 
 	std::string fTitle;
 	bool fFullscreen;
+	XErrorWatch& fErrors;
 	bool fShown = false;
 	// When the window appeared, and where on the screen the pointer was
 	// while it settled, or first seen after.

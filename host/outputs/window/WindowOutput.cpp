@@ -73,7 +73,7 @@ WindowOutput::Open(const Options& options)
 		fWindow = std::move(window.Value());
 	} else {
 		Result<std::unique_ptr<OwnWindow>> window
-			= OwnWindow::Open(fName, options.size, fullscreen);
+			= OwnWindow::Open(fName, options.size, fullscreen, *fErrors);
 		if (!window)
 			return Error{window.Message()};
 		fWindow = std::move(window.Value());

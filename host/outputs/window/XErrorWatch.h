@@ -1,7 +1,8 @@
 // Xlib's default answer to an X error is to end the process. While the
 // window output exists, two kinds of error are taken in stride instead:
-// - one about a watched window, which its owner may destroy under the host
-//   (a daemon does): the window is marked gone, and the run ends;
+// - one about a watched window, which another program may destroy under the
+//   host (a daemon its own, xdotool windowclose the saver's): the window is
+//   marked gone, and the run ends;
 // - BadWindow on a SendEvent: SDL wakes its event wait with a message to a
 //   window over a second connection, and a window destroyed at the same
 //   moment (closing the settings, the end of a run) makes that message fail.

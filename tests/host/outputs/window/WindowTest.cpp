@@ -296,6 +296,24 @@ TEST_F(WindowTest, SignalsEndTheRunCleanly)
 }
 
 
+// Its own window destroyed by another program (as xdotool windowclose does
+// it) is the window closed: the run ends as after a click, without a word.
+TEST_F(WindowTest, ItsOwnWindowDestroyedFromOutsideEndsTheRunAsClosed)
+{
+	Host host(fDirectory, {"--output", "window", "--size", "160x120"}, X().Name());
+	std::optional<Window> window = X().AwaitWindow("Dustglow");
+	ASSERT_TRUE(window) << host.Err();
+	for (std::optional<WindowPixels> shown; host.Running() && (!shown || shown->AllBlack());)
+		shown = X().Read(*window);
+	ASSERT_TRUE(host.Running()) << host.Err();
+
+	XDestroyWindow(X().Connection(), *window);
+	XSync(X().Connection(), False);
+	EXPECT_EQ(host.Wait(), 0) << host.Err();
+	EXPECT_EQ(host.Err(), "");
+}
+
+
 TEST_F(WindowTest, WithoutADisplaySaysWhatToDo)
 {
 	Host host(fDirectory, {"--output", "window", "--frames", "1"}, "");
