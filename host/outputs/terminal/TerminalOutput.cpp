@@ -14,6 +14,7 @@
 
 #include "base/Report.h"
 #include "base/SystemReason.h"
+#include "outputs/terminal/ColorSupport.h"
 
 
 namespace {
@@ -44,15 +45,6 @@ AppendRepeated(const char* piece, int32_t count, std::string& out)
 {
 	for (int32_t i = 0; i < count; i++)
 		out += piece;
-}
-
-
-bool
-TrueColorTerminal()
-{
-	const char* colorTerm = std::getenv("COLORTERM");
-	return colorTerm != nullptr
-		&& (std::strcmp(colorTerm, "truecolor") == 0 || std::strcmp(colorTerm, "24bit") == 0);
 }
 
 }	// namespace
@@ -97,6 +89,9 @@ TerminalOutput::Open(const Options& options)
 	if (!isatty(fOutputFd))
 		return Error{"standard output is not a terminal; try --record dust.mp4 or "
 			"--snapshot dust.png"};
+	Result<TerminalColors> colors = ColorsOfTerminal(fOutputFd);
+	if (!colors)
+		return Error{colors.Message()};
 
 	// Keys from the terminal itself when standard input is redirected.
 	if (fInputFd < 0 && !fOwnsInput) {
@@ -109,8 +104,7 @@ TerminalOutput::Open(const Options& options)
 		}
 	}
 
-	fPicture = TerminalPicture(TrueColorTerminal()
-		? TerminalColors::TrueColor : TerminalColors::Palette256);
+	fPicture = TerminalPicture(colors.Value());
 	fStatusLine = options.fps;
 	fOpened = true;
 	return options.size;

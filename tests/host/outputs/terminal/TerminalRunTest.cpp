@@ -48,6 +48,7 @@ public:
 	struct Setup {
 		std::vector<std::string> arguments;
 		bool trueColor = true;
+		std::string term = "xterm-256color";
 		bool stdinFromNull = false;
 		bool stdoutToNull = false;
 		unsigned short columns = 100;
@@ -65,6 +66,9 @@ public:
 				setenv("COLORTERM", "truecolor", 1);
 			else
 				unsetenv("COLORTERM");
+			setenv("TERM", setup.term.c_str(), 1);
+			for (const char* display : {"DISPLAY", "WAYLAND_DISPLAY", "XSCREENSAVER_WINDOW"})
+				unsetenv(display);
 			int null = open("/dev/null", O_RDWR);
 			if (setup.stdinFromNull)
 				dup2(null, STDIN_FILENO);
@@ -370,6 +374,27 @@ TEST(TerminalRun, SettingsAreShownUntilAKeyOrListedWhenNoKeyCanCome)
 		"BStringView frame (10, 10, 200, 35) \"No configuration options...yet\""))
 		<< listed.Output();
 	EXPECT_FALSE(Contains(listed.Output(), kAlternateOn));
+}
+
+
+// A terminal without colour is refused; chosen automatically, it gives way to
+// the next output in one line.
+TEST(TerminalRun, RefusesATerminalWithoutColour)
+{
+	for (bool asked : {true, false}) {
+		PtyRun::Setup setup;
+		setup.term = "dumb";
+		setup.arguments = {"--frames", "1", "--size", "8x8"};
+		if (asked)
+			setup.arguments.insert(setup.arguments.end(), {"--output", "terminal"});
+		PtyRun run(setup);
+		ASSERT_TRUE(run.Started());
+		EXPECT_EQ(run.Finish(), asked ? 1 : 0);
+		EXPECT_EQ(run.Output(), asked
+			? "saverhost: the terminal shows no colour (TERM=dumb); try --output window, or "
+				"--record dust.mp4\r\n"
+			: "saverhost: the terminal shows no colour (TERM=dumb); running headless\r\n");
+	}
 }
 
 
