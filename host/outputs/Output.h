@@ -77,7 +77,8 @@ public:
 	// --fps: shown in the window title, an overlay or a status line.
 	virtual void ShowStats(const FrameStats&) {}
 	// A word from the host to whoever watches, such as a declined preview:
-	// shown where the saver's picture would be.
+	// shown where the saver's picture would be for kNoticeTime, or until the
+	// user ends it sooner. By default it is said on standard error.
 	virtual void ShowNotice(const std::string& text);
 	// --config: the settings panel as the saver filled it. By default the
 	// views are listed on standard output, one a line.
@@ -87,6 +88,9 @@ public:
 	// An output destroyed without Finish() leaves no partial file behind.
 	virtual Result<void> Finish() { return {}; }
 };
+
+// How long a window or the terminal shows a notice when nobody dismisses it.
+constexpr std::chrono::seconds kNoticeTime{3};
 
 enum class OutputKind { Window, Terminal, File, Headless };
 

@@ -216,13 +216,14 @@ TerminalOutput::_Wait(Clock::time_point deadline, bool anyKey)
 			return events;
 		}
 		// Always one look, even when the deadline has passed.
-		if (!anyKey && !first && now >= deadline)
+		if (!first && now >= deadline)
 			return events;
 
 		int timeout = -1;
-		if (!anyKey) {
+		if (deadline != Clock::time_point::max()) {
 			Clock::time_point until = deadline;
-			if (std::optional<Clock::time_point> escape = fKeys.Deadline())
+			std::optional<Clock::time_point> escape = fKeys.Deadline();
+			if (escape && !anyKey)
 				until = std::min(until, *escape);
 			// Rounded up: waking a little late beats spinning until then.
 			timeout = until <= now ? 0 : static_cast<int>(std::min<int64_t>(INT32_MAX,
@@ -309,28 +310,52 @@ TerminalOutput::ShowStats(const FrameStats& stats)
 }
 
 
+// On the alternate screen, as the picture would be, until kNoticeTime has
+// passed, a key or a signal of the host's; said again on the normal screen
+// once that is back. Where the terminal cannot be taken, on standard error.
 void
 TerminalOutput::ShowNotice(const std::string& text)
 {
-	// Before the first frame the normal screen is still there: say it there.
-	if (!fSession) {
+	if (!_Begin()) {
 		Output::ShowNotice(text);
 		return;
 	}
-
 	fNotices.push_back(text);
-	const PictureLayout& layout = fPicture.Layout();
-	int32_t rows = std::max(layout.rows, 1);
+
+	Clock::time_point deadline = Clock::now() + kNoticeTime;
+	for (;;) {
+		// Drawn again after a resize, even one that comes while drawing.
+		unsigned long signals = fSession->Signals();
+		fSession->TakeChanges();
+		fTerminal = fSession->Measure();
+		fBuffer.clear();
+		_DrawNotice(text, fBuffer);
+		if (!_Write(fBuffer))
+			return;
+
+		OutputEvents events = _Wait(deadline, true);
+		if (events.quit || fSession->Signals() == signals || Clock::now() >= deadline)
+			break;
+	}
+
+	// The key that ended it is no key for the run.
+	if (fInputFd >= 0)
+		tcflush(fInputFd, TCIFLUSH);
+	fKeys = KeyReader();
+	_Layout();
+	fClear = true;
+}
+
+
+void
+TerminalOutput::_DrawNotice(const std::string& text, std::string& out) const
+{
+	out += kResetAndClear;
 	std::string line = TerminalText(text, static_cast<size_t>(std::max(fTerminal.width, 1)));
 	int32_t column = std::max<int32_t>(0,
 		(fTerminal.width - static_cast<int32_t>(CharacterCount(line))) / 2);
-	fBuffer.clear();
-	AppendCursorTo(rows / 2, column, fBuffer);
-	fBuffer += "\x1b[0;97;40m" + line + "\x1b[0m";
-	// The picture is whole again with the next frame.
-	fPicture.Invalidate();
-	Result<void> written = _Write(fBuffer);
-	(void)written;
+	AppendCursorTo(std::max(fTerminal.height, 1) / 2, column, out);
+	out += "\x1b[0;97;40m" + line + "\x1b[0m";
 }
 
 

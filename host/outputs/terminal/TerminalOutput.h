@@ -48,10 +48,11 @@ private:
 	void _Layout();
 	void _AppendStatus(std::string& out);
 	Result<void> _Write(const std::string& bytes);
-	// Waits for keys until deadline; waitForever ignores the deadline and
-	// ends at the first key of any kind.
+	// Waits for keys until deadline (time_point::max() for none); anyKey
+	// ends the wait at the first key of any kind, or a signal.
 	OutputEvents _Wait(std::chrono::steady_clock::time_point deadline, bool anyKey);
 	void _DrawSettings(const SettingsPanel& panel, std::string& out) const;
+	void _DrawNotice(const std::string& text, std::string& out) const;
 
 	int fOutputFd;
 	int fInputFd;

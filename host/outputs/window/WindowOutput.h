@@ -38,9 +38,6 @@ public:
 	void ShowNotice(const std::string& text) override;
 	Result<void> ShowSettings(const SettingsPanel& panel) override;
 
-	// How long a notice stays when nobody dismisses it.
-	static constexpr std::chrono::seconds kNoticeTime{3};
-
 private:
 	void Show();
 	SDL_Surface* Framebuffer();
