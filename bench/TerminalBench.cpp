@@ -50,7 +50,7 @@ ColourBytes(Rgb colour)
 // A full repaint of the frame with nothing saved: the cursor put at the
 // start of every row, and every cell written as "ESC[38;2;R;G;B;48;2;R;G;Bm"
 // and the upper half block, both colours each time. The cells are the
-// encoder's: the frame area-averaged to two pixels a cell, centred on black.
+// encoder's: the frame scaled to two pixels a cell, centred on black.
 class PlainRepaint {
 public:
 	size_t Bytes(const PixelView& frame, int32_t columns, int32_t rows)

@@ -1,4 +1,4 @@
-// The saver in a text terminal: each frame area-averaged down to two pixels a
+// The saver in a text terminal: each frame scaled down to two pixels a
 // character cell, in 24-bit colour where the terminal says it has it
 // (COLORTERM=truecolor or 24bit) and else in the 256-colour palette, sending
 // only the cells that changed. The saver's view keeps the size the options

@@ -172,41 +172,58 @@ AreaScaler::Scale(const PixelView& source, int32_t width, int32_t height,
 	_Prepare(fRows, source.height, height);
 
 	// Each target row first sums its source rows, weighted by how much of
-	// each it covers, then each target pixel sums its part of that row. A
-	// row sum is at most 255 x source height, which fits 32 bits for any
-	// side up to 16 million; the full sums need 64.
+	// each it covers, and keeps their brightest value, byte by byte; then
+	// each target pixel does the same across its part of that row. A row sum
+	// is at most 255 x source height, which fits 32 bits for any side up to
+	// 16 million; the full sums need 64.
 	size_t rowBytes = static_cast<size_t>(source.width) * 4;
 	fRowSums.resize(rowBytes);
+	fRowPeaks.resize(rowBytes);
 	uint64_t total = static_cast<uint64_t>(source.width) * static_cast<uint64_t>(source.height);
-	uint64_t half = total / 2;
+	// Half the mean plus half the peak, rounded to nearest.
+	auto blend = [total](uint64_t sum, uint64_t peak) {
+		return (sum + peak * total + total) / (2 * total);
+	};
 
 	for (int32_t y = 0; y < height; y++) {
 		const Span& rows = fRows.spans[static_cast<size_t>(y)];
 		uint32_t* sums = fRowSums.data();
+		uint8_t* peaks = fRowPeaks.data();
 		std::fill(fRowSums.begin(), fRowSums.end(), 0);
+		std::fill(fRowPeaks.begin(), fRowPeaks.end(), 0);
 		for (int32_t k = 0; k < rows.count; k++) {
 			uint32_t weight = fRows.weights[rows.weights + static_cast<size_t>(k)];
 			const uint8_t* row = source.Row(rows.first + k);
-			for (size_t i = 0; i < rowBytes; i++)
+			for (size_t i = 0; i < rowBytes; i++) {
 				sums[i] += weight * row[i];
+				peaks[i] = std::max(peaks[i], row[i]);
+			}
 		}
 
 		Rgb* out = target.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
 		for (int32_t x = 0; x < width; x++) {
 			const Span& columns = fColumns.spans[static_cast<size_t>(x)];
 			const uint32_t* weights = fColumns.weights.data() + columns.weights;
-			const uint32_t* pixel = sums + static_cast<size_t>(columns.first) * 4;
+			size_t first = static_cast<size_t>(columns.first) * 4;
+			const uint32_t* pixel = sums + first;
+			const uint8_t* peak = peaks + first;
 			uint64_t red = 0;
 			uint64_t green = 0;
 			uint64_t blue = 0;
-			for (int32_t k = 0; k < columns.count; k++, pixel += 4) {
+			uint8_t redPeak = 0;
+			uint8_t greenPeak = 0;
+			uint8_t bluePeak = 0;
+			for (int32_t k = 0; k < columns.count; k++, pixel += 4, peak += 4) {
 				uint64_t weight = weights[k];
 				red += weight * pixel[kRedByte];
 				green += weight * pixel[kGreenByte];
 				blue += weight * pixel[kBlueByte];
+				redPeak = std::max(redPeak, peak[kRedByte]);
+				greenPeak = std::max(greenPeak, peak[kGreenByte]);
+				bluePeak = std::max(bluePeak, peak[kBlueByte]);
 			}
-			out[x] = static_cast<Rgb>(((red + half) / total) << 16
-				| ((green + half) / total) << 8 | ((blue + half) / total));
+			out[x] = static_cast<Rgb>(blend(red, redPeak) << 16 | blend(green, greenPeak) << 8
+				| blend(blue, bluePeak));
 		}
 	}
 }

@@ -1,5 +1,5 @@
-// A frame as text for a terminal: the picture area-averaged down to two pixels
-// a character cell (the upper half block U+2580, foreground above, background
+// A frame as text for a terminal: the picture scaled down to two pixels a
+// character cell (the upper half block U+2580, foreground above, background
 // below), and the bytes that turn what the terminal shows into the next frame,
 // touching only the cells that changed. Pure: no terminal is needed, so tests
 // and benchmarks drive it directly.
@@ -40,10 +40,14 @@ struct PictureLayout {
 
 PictureLayout FitPicture(Size source, int32_t columns, int32_t rows);
 
-// Scales pictures by area averaging: each target pixel is the mean of the
-// source area it covers, a source pixel only partly covered counting by the
-// part that is, channel by channel, rounded to the nearest value. The weights
-// are exact integers, so the result does not depend on the machine.
+// Scales pictures down to a few pixels a character cell, faithful to the
+// picture but legible: each target pixel is, channel by channel, half the
+// mean of the source area it covers (a source pixel only partly covered
+// counting by the part that is) and half the brightest value in it, rounded
+// to the nearest value. A plain mean would leave the small bright shapes a
+// screen saver draws (discs of a dozen pixels) a dim smudge; the brightest
+// value alone would make them blocks. A uniform area keeps its colour. The
+// weights are exact integers, so the result does not depend on the machine.
 class AreaScaler {
 public:
 	// Averages source into a width x height grid of colours, row after row.
@@ -68,8 +72,10 @@ private:
 
 	Axis fColumns;
 	Axis fRows;
-	// One target row's weighted sum of source rows, four bytes a pixel.
+	// One target row's weighted sum of source rows, and their brightest
+	// values, four bytes a pixel.
 	std::vector<uint32_t> fRowSums;
+	std::vector<uint8_t> fRowPeaks;
 };
 
 // The index of the 256-colour palette entry nearest to colour: one of the

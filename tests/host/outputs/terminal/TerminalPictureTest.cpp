@@ -1,4 +1,4 @@
-// The terminal picture: area averaging, the fit into the terminal, the
+// The terminal picture: the scaling, the fit into the terminal, the
 // 256-colour palette, and the bytes of each frame, read back through a small
 // terminal that keeps a grid of half-block cells.
 #include <gtest/gtest.h>
@@ -206,7 +206,7 @@ Show(TerminalPicture& encoder, const Picture& picture, Screen& screen)
 }
 
 
-// The screen shows exactly what the picture, averaged into the layout, is.
+// The screen shows exactly what the picture, scaled into the layout, is.
 void
 ExpectScreenShows(const Screen& screen, const Picture& picture, const PictureLayout& layout,
 	TerminalColors colors)
@@ -252,11 +252,12 @@ Squares(int32_t width, int32_t height, int frame)
 // #pragma mark - area averaging
 
 
-TEST(AreaScaler, AveragesEachChannelOverTheBlockItCovers)
+TEST(AreaScaler, WeighsEachChannelsBrightestValueAsMuchAsTheBlocksMean)
 {
-	// 4 x 2 down to 2 x 1: each target pixel is the mean of a 2 x 2 block,
-	// each channel on its own, rounded to nearest.
-	Picture picture(4, 2);
+	// 6 x 2 down to 3 x 1: each target pixel is half the mean of a 2 x 2
+	// block and half its brightest value, each channel on its own, rounded
+	// to nearest.
+	Picture picture(6, 2);
 	picture.Set(0, 0, 0x102030);
 	picture.Set(1, 0, 0x102031);
 	picture.Set(0, 1, 0x000000);
@@ -265,25 +266,33 @@ TEST(AreaScaler, AveragesEachChannelOverTheBlockItCovers)
 	picture.Set(3, 0, 0x00ff00);
 	picture.Set(2, 1, 0x0000ff);
 	picture.Set(3, 1, 0x000000);
+	// A lone bright pixel in a black block, as a small disc is in a cell,
+	// keeps more than half its brightness rather than a quarter.
+	picture.Set(5, 1, 0xffffff);
 	std::vector<Rgb> out;
-	AreaScaler().Scale(picture.View(), 2, 1, out);
-	// Red (16 + 16 + 0 + 8) / 4 = 10, green 64 / 4 = 16, blue 97 / 4 = 24.25.
-	EXPECT_EQ(out, (std::vector<Rgb>{0x0a1018, 0x404040}));
+	AreaScaler().Scale(picture.View(), 3, 1, out);
+	// Red: mean (16 + 16 + 0 + 8) / 4 = 10, brightest 16: 13. Green: 16 and
+	// 32: 24. Blue: 24.25 and 49: 36.6. Then each channel of the second and
+	// third: (63.75 + 255) / 2 = 159.4.
+	EXPECT_EQ(out, (std::vector<Rgb>{0x0d1825, 0x9f9f9f, 0x9f9f9f}));
 }
 
 
 TEST(AreaScaler, CountsPartlyCoveredPixelsByTheirShare)
 {
 	// Three pixels to two: the first target pixel covers source 0 whole and
-	// half of source 1, the second the other half and source 2.
+	// half of source 1, the second the other half and source 2. The mean
+	// counts each by its share; the brightest value is that of any pixel
+	// covered at all.
 	Picture row(3, 1);
 	row.Set(0, 0, 0x000000);
 	row.Set(1, 0, 0x5a5a5a);	// 90
 	row.Set(2, 0, 0xb4b4b4);	// 180
 	std::vector<Rgb> out;
 	AreaScaler().Scale(row.View(), 2, 1, out);
-	// (0 + 45) / 1.5 = 30 and (45 + 180) / 1.5 = 150.
-	EXPECT_EQ(out, (std::vector<Rgb>{0x1e1e1e, 0x969696}));
+	// Means (0 + 45) / 1.5 = 30 and (45 + 180) / 1.5 = 150, brightest 90
+	// and 180: 60 and 165.
+	EXPECT_EQ(out, (std::vector<Rgb>{0x3c3c3c, 0xa5a5a5}));
 
 	// The same along the other axis, and five to three in both at once:
 	// the middle target pixel covers 1/3 of source 1, source 2 whole and
@@ -293,14 +302,15 @@ TEST(AreaScaler, CountsPartlyCoveredPixelsByTheirShare)
 	column.Set(0, 1, 0x5a5a5a);
 	column.Set(0, 2, 0xb4b4b4);
 	AreaScaler().Scale(column.View(), 1, 2, out);
-	EXPECT_EQ(out, (std::vector<Rgb>{0x1e1e1e, 0x969696}));
+	EXPECT_EQ(out, (std::vector<Rgb>{0x3c3c3c, 0xa5a5a5}));
 
 	Picture square(5, 5);
 	square.Fill(2, 2, 3, 3, 0x0000ff);
 	AreaScaler().Scale(square.View(), 3, 3, out);
 	// The centre pixel's share of the middle target: 1 / (5/3)^2 = 9/25 of
-	// 255 = 91.8; its corner neighbours get none of it.
-	EXPECT_EQ(out[4], 0x00005cu);
+	// 255 = 91.8, and (91.8 + 255) / 2 = 173.4; its corner neighbours get
+	// none of it.
+	EXPECT_EQ(out[4], 0x0000adu);
 	EXPECT_EQ(out[0], 0u);
 	EXPECT_EQ(out[8], 0u);
 }
@@ -333,13 +343,14 @@ TEST(AreaScaler, KeepsAUniformPictureExactAtAnyRatio)
 TEST(AreaScaler, UpscalesWithoutLosingThePicture)
 {
 	// Two pixels to five: whole target pixels take one source colour, the
-	// middle one straddles both.
+	// middle one straddles both: half each as the mean, all of each as the
+	// brightest.
 	Picture picture(2, 1);
 	picture.Set(0, 0, 0xc80000);
 	picture.Set(1, 0, 0x000064);
 	std::vector<Rgb> out;
 	AreaScaler().Scale(picture.View(), 5, 1, out);
-	EXPECT_EQ(out, (std::vector<Rgb>{0xc80000, 0xc80000, 0x640032, 0x000064, 0x000064}));
+	EXPECT_EQ(out, (std::vector<Rgb>{0xc80000, 0xc80000, 0x96004b, 0x000064, 0x000064}));
 }
 
 
