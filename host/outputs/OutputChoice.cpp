@@ -96,8 +96,7 @@ PlanOutput(const Options& options, const OutputSurroundings& surroundings)
 		|| options.preview || options.soak;
 	if (!surroundings.display && !surroundings.terminal && !asksForSomething) {
 		plan.notice = "no display, and standard output is not a terminal: running "
-			"headless, with nothing shown; try --output terminal, --record dust.mp4 "
-			"or --snapshot dust.png";
+			"headless, with nothing shown; try --record dust.mp4 or --snapshot dust.png";
 	}
 	return plan;
 }
