@@ -296,6 +296,8 @@ TEST_F(HostTest, FailedRunLeavesAnExistingSnapshotAlone)
 
 TEST_F(HostTest, SnapshotThatCannotBeWrittenIsRefusedBeforeTheSaverStarts)
 {
+	fs::path directory = fDirectory / "taken.png";
+	fs::create_directory(directory);
 	struct Case {
 		fs::path path;
 		std::string reason;
@@ -303,7 +305,7 @@ TEST_F(HostTest, SnapshotThatCannotBeWrittenIsRefusedBeforeTheSaverStarts)
 	const Case cases[] = {
 		{fDirectory / "missing" / "out.png",
 			"no such directory \"" + (fDirectory / "missing").string() + "\""},
-		{fDirectory, "it is a directory"},
+		{directory, "it is a directory"},
 	};
 	for (const Case& test : cases) {
 		HostRun run = Run({RECORDING_SAVER_PATH, "--snapshot", test.path.string()});
