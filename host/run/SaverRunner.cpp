@@ -277,6 +277,10 @@ SaverRun::StartFirstView()
 		if (fOptions.preview && fSurface) {
 			fOutput->ShowNotice("the saver declined to run in the preview"
 				+ Unwritten(fOptions));
+			// A signal that cut the notice short stops the run as it would
+			// any other.
+			if (int signal = fInterrupts.Caught())
+				return Interrupted(signal);
 			return RunEnd{kExitSuccess, ""};
 		}
 		return RunEnd{kExitFailure, started.Message()};

@@ -314,6 +314,18 @@ TEST_F(WindowTest, ItsOwnWindowDestroyedFromOutsideEndsTheRunAsClosed)
 }
 
 
+// The notice of a declined preview holds off signals while it is up; one
+// that comes then still ends the run as a signal, not as a success.
+TEST_F(WindowTest, ASignalDuringThePreviewNoticeIsNoSuccess)
+{
+	Host host(fDirectory, {"--output", "window", "--preview"}, X().Name());
+	ASSERT_TRUE(X().AwaitWindow("Dustglow")) << host.Err();
+	host.Signal(SIGTERM);
+	EXPECT_EQ(host.Wait(), 128 + SIGTERM) << host.Err();
+	EXPECT_NE(host.Err().find("interrupted after 0 frames"), std::string::npos) << host.Err();
+}
+
+
 TEST_F(WindowTest, WithoutADisplaySaysWhatToDo)
 {
 	Host host(fDirectory, {"--output", "window", "--frames", "1"}, "");
