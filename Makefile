@@ -102,3 +102,21 @@ bench: deps
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-m32 $(BUILD)-sanitize $(BUILD)-fuzz
+
+# The web page: the add-on compiled to WebAssembly with Debian's clang and
+# wasi-libc, and the page's host (web/), in $(WEB_BUILD)/site; see the
+# README's "In a browser". `make web-serve` serves it on 127.0.0.1.
+WEB_BUILD ?= build-web
+WEB_PORT ?= 8000
+.PHONY: web web-serve test-web
+web: deps
+	@cmake -S web -B $(WEB_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/web/wasm32-wasi.cmake >/dev/null
+	@cmake --build $(WEB_BUILD) -j $(JOBS)
+
+web-serve: web
+	@echo "Dustglow on http://127.0.0.1:$(WEB_PORT)/ (Ctrl-C stops)"
+	@python3 -m http.server --bind 127.0.0.1 --directory $(WEB_BUILD)/site $(WEB_PORT)
+
+# The page in headless Chromium against saverhost's frames.
+test-web: build web
+	@BUILD=$(BUILD) WEB_BUILD=$(WEB_BUILD) node --test tests/web/

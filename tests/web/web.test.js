@@ -1,0 +1,196 @@
+// The web page against saverhost: the module's C library against glibc, and
+// the page in Debian's headless Chromium (a digest run, a screenshot of a
+// live run, a resize, the settings panel and the preview). `make test-web`
+// runs it after building saverhost (BUILD) and the page (WEB_BUILD).
+import { after, before, describe, test } from "node:test";
+import assert from "node:assert/strict";
+import { execFileSync, spawn } from "node:child_process";
+import { mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
+import { tmpdir } from "node:os";
+import { dirname, join, resolve } from "node:path";
+import { fileURLToPath } from "node:url";
+
+import { Chromium } from "./chromium.js";
+import { decodePng } from "./png.js";
+import { loadSaverModule } from "../../web/js/saver-module.js";
+
+const top = resolve(dirname(fileURLToPath(import.meta.url)), "../..");
+const build = resolve(top, process.env.BUILD || "build");
+const webBuild = resolve(top, process.env.WEB_BUILD || "build-web");
+const site = join(webBuild, "site");
+const saverhost = join(build, "bin", "saverhost");
+// Screenshots for a person to look at.
+const artifacts = join(webBuild, "test-artifacts");
+
+const kClock = 1000000;
+
+
+function runSaverhost(...args) {
+	return execFileSync(saverhost, args, { encoding: "utf8", stdio: ["ignore", "pipe", "pipe"] });
+}
+
+
+// saverhost --digest's FNV-1a over the red, green and blue of each pixel.
+function digestOf(image) {
+	const prime = 0x100000001b3n;
+	let hash = 0xcbf29ce484222325n;
+	const { pixels, channels } = image;
+	for (let i = 0; i < pixels.length; i += channels) {
+		hash = BigInt.asUintN(64, (hash ^ BigInt(pixels[i])) * prime);
+		hash = BigInt.asUintN(64, (hash ^ BigInt(pixels[i + 1])) * prime);
+		hash = BigInt.asUintN(64, (hash ^ BigInt(pixels[i + 2])) * prime);
+	}
+	return hash.toString(16).padStart(16, "0");
+}
+
+
+test("the web build's rand, srand, drand48 and srand48 give glibc's sequences", async () => {
+	const scratch = mkdtempSync(join(tmpdir(), "dustglow-random-"));
+	try {
+		const program = join(scratch, "glibc-random");
+		execFileSync("cc", ["-O2", "-o", program, join(top, "tests/web/glibc-random.c")]);
+		const expected = execFileSync(program, { encoding: "utf8" }).trimEnd().split("\n");
+
+		// A fresh module, as the page has it before the saver starts.
+		const module = await loadSaverModule(readFileSync(join(site, "dustglow.wasm")));
+		const { rand, srand, drand48, srand48 } = module.exports;
+		const bits = new DataView(new ArrayBuffer(8));
+		const doubleBits = (value) => {
+			bits.setFloat64(0, value);
+			return bits.getBigUint64(0).toString(16).padStart(16, "0");
+		};
+		for (const line of expected) {
+			const [kind, seed, ...values] = line.split(" ");
+			if (kind === "rand" && seed !== "none")
+				srand(Number(seed));
+			if (kind === "drand48" && seed !== "none")
+				srand48(Number(seed));
+			const next = kind === "rand" ? () => String(rand()) : () => doubleBits(drand48());
+			const actual = values.map(next);
+			assert.deepEqual(actual, values, `${kind} after seed ${seed}`);
+		}
+		assert.equal(expected.length, 11);
+	} finally {
+		rmSync(scratch, { recursive: true, force: true });
+	}
+});
+
+
+describe("the page in headless Chromium", () => {
+	let server;
+	let origin;
+	let browser;
+	let reference;
+
+	before(async () => {
+		reference = runSaverhost("--size", "640x480", "--frames", "300", "--clock",
+			String(kClock), "--digest");
+		mkdirSync(artifacts, { recursive: true });
+
+		// make web-serve's server, on a port of its own choosing.
+		server = spawn("python3", ["-u", "-m", "http.server", "--bind", "127.0.0.1",
+			"--directory", site, "0"], { stdio: ["ignore", "pipe", "pipe"] });
+		origin = await new Promise((resolvePort, reject) => {
+			let said = "";
+			server.stdout.on("data", (chunk) => {
+				said += chunk;
+				const match = /port (\d+)/.exec(said);
+				if (match)
+					resolvePort(`http://127.0.0.1:${match[1]}`);
+			});
+			server.once("exit", (code) => reject(new Error(`http.server exited (${code})`)));
+		});
+		browser = await Chromium.launch();
+	});
+
+	after(async () => {
+		if (browser)
+			await browser.close();
+		if (server)
+			server.kill();
+	});
+
+	// A tab of the size, the page at ?query, and a check that it said no error.
+	async function withPage(width, height, query, body) {
+		const page = await browser.newPage(width, height);
+		try {
+			await page.goto(`${origin}/${query}`);
+			await body(page);
+			assert.deepEqual(page.errors, [], "errors on the page's console");
+		} finally {
+			await page.close();
+		}
+	}
+
+	test("a digest run gives saverhost's 300 lines, with no console errors", async () => {
+		await withPage(800, 600, `?clock=${kClock}&size=640x480&frames=300&digest`,
+			async (page) => {
+				await page.waitFor("document.title === 'done'", 60000);
+				const lines = await page.evaluate("document.getElementById('digest').textContent");
+				assert.equal(lines.split("\n").length, 301);
+				assert.equal(lines, reference);
+				assert.equal(await page.evaluate("document.body.dataset.view"), "640x480");
+			});
+	});
+
+	test("a live run shows the motes: its screenshot is saverhost's frame", async () => {
+		const frames = 25;
+		await withPage(640, 480, `?clock=${kClock}&frames=${frames}`, async (page) => {
+			await page.waitFor("document.title === 'done'");
+			assert.equal(await page.evaluate("document.body.dataset.view"), "640x480");
+			const png = await page.screenshot();
+			writeFileSync(join(artifacts, "live-640x480.png"), png);
+			const image = decodePng(png);
+			assert.equal(`${image.width}x${image.height}`, "640x480");
+
+			// Motes: yellow to white discs on black, somewhere on the screen.
+			let lit = 0;
+			for (let i = 0; i < image.pixels.length; i += image.channels) {
+				const [red, green, blue] = image.pixels.subarray(i, i + 3);
+				if (red > 64 && green > 64 && red >= blue)
+					lit++;
+			}
+			assert.ok(lit > 72 * 10 && lit < 640 * 480 / 10, `${lit} lit pixels`);
+
+			const line = reference.split("\n")[frames - 1];
+			assert.equal(`frame ${frames} ${digestOf(image)}`, line);
+		});
+	});
+
+	test("a resize restarts the saver on a view of the new size", async () => {
+		await withPage(640, 480, `?clock=${kClock}&fps`, async (page) => {
+			await page.waitFor("Number(document.body.dataset.frames) >= 3");
+			assert.equal(await page.evaluate("document.body.dataset.view"), "640x480");
+			assert.equal(await page.evaluate("document.body.dataset.starts"), "1");
+
+			await page.resize(500, 400);
+			await page.waitFor("document.body.dataset.view === '500x400'");
+			const frames = Number(await page.evaluate("document.body.dataset.frames"));
+			await page.waitFor(`Number(document.body.dataset.frames) >= ${frames + 3}`);
+			assert.equal(await page.evaluate("document.body.dataset.starts"), "2");
+			const size = await page.evaluate(
+				"(({ width, height }) => `${width}x${height}`)(document.getElementById('screen'))");
+			assert.equal(size, "500x400");
+			writeFileSync(join(artifacts, "resized-500x400.png"), await page.screenshot());
+		});
+	});
+
+	test("the settings panel lists saverhost's labels; the preview shows its notice",
+		async () => {
+			const listing = runSaverhost("--config", "--output", "headless");
+			await withPage(640, 480, "?config", async (page) => {
+				await page.waitFor("document.title === 'done'");
+				assert.equal(await page.evaluate("document.body.dataset.state"), "settings");
+				assert.equal(await page.evaluate(
+					"document.getElementById('settings').textContent"), listing);
+				writeFileSync(join(artifacts, "settings.png"), await page.screenshot());
+			});
+			await withPage(640, 480, "?preview", async (page) => {
+				await page.waitFor("document.title === 'done'");
+				assert.equal(await page.evaluate("document.body.dataset.state"), "declined");
+				assert.equal(await page.evaluate("document.getElementById('status').textContent"),
+					"the saver declined to run in the preview");
+				writeFileSync(join(artifacts, "preview.png"), await page.screenshot());
+			});
+		});
+});
