@@ -39,8 +39,9 @@ run: configure-run
 
 # The whole suite: the native build, a soak and memcheck runs of saverhost,
 # the 32-bit x86 build, the build under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and a short run of every fuzz target.
-test: test-native test-soak test-memcheck test-m32 test-sanitize test-fuzz
+# UndefinedBehaviorSanitizer, a short run of every fuzz target, and the web
+# page in headless Chromium.
+test: test-native test-soak test-memcheck test-m32 test-sanitize test-fuzz test-web
 
 test-native: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
@@ -104,14 +105,17 @@ clean:
 	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-m32 $(BUILD)-sanitize $(BUILD)-fuzz
 
 # The web page: the add-on compiled to WebAssembly with Debian's clang and
-# wasi-libc, and the page's host (web/), in $(WEB_BUILD)/site; see the
-# README's "In a browser". `make web-serve` serves it on 127.0.0.1.
+# wasi-libc, and the page's host (web/), in $(WEB_BUILD)/site; see
+# docs/web.md. `make web-serve` serves it on 127.0.0.1.
 WEB_BUILD ?= build-web
 WEB_PORT ?= 8000
-.PHONY: web web-serve test-web
-web: deps
+.PHONY: deps-web web web-serve test-web
+deps-web:
+	@scripts/install-deps web
+
+web: deps-web
 	@cmake -S web -B $(WEB_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/web/wasm32-wasi.cmake >/dev/null
-	@cmake --build $(WEB_BUILD) -j $(JOBS)
+	@scripts/quiet-build $(WEB_BUILD) -j $(JOBS)
 
 web-serve: web
 	@echo "Dustglow on http://127.0.0.1:$(WEB_PORT)/ (Ctrl-C stops)"
@@ -119,4 +123,4 @@ web-serve: web
 
 # The page in headless Chromium against saverhost's frames.
 test-web: build web
-	@BUILD=$(BUILD) WEB_BUILD=$(WEB_BUILD) node --test tests/web/
+	@BUILD=$(BUILD) WEB_BUILD=$(WEB_BUILD) node --test tests/web/web.test.js

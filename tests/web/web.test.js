@@ -13,6 +13,7 @@ import { fileURLToPath } from "node:url";
 import { Chromium } from "./chromium.js";
 import { decodePng } from "./png.js";
 import { loadSaverModule } from "../../web/js/saver-module.js";
+import { Ticker } from "../../web/js/ticker.js";
 
 const top = resolve(dirname(fileURLToPath(import.meta.url)), "../..");
 const build = resolve(top, process.env.BUILD || "build");
@@ -73,6 +74,34 @@ test("the web build's rand, srand, drand48 and srand48 give glibc's sequences", 
 	} finally {
 		rmSync(scratch, { recursive: true, force: true });
 	}
+});
+
+
+test("the page ticks on absolute deadlines: no drift, no burst after a pause", () => {
+	// A 60 Hz display for a minute, with the page hidden from 20 s to 30 s
+	// (no display frames then), and the saver's 40 ms period.
+	const display = 1000 / 60;
+	const ticks = [];
+	let ticker = null;
+	for (let frame = 0; frame * display < 60000; frame++) {
+		const now = frame * display;
+		if (now >= 20000 && now < 30000)
+			continue;
+		ticker ??= new Ticker(now);
+		if (!ticker.due(now, 1))
+			continue;
+		ticks.push(now);
+		ticker.advance(40, now);
+	}
+	// 25 a second while shown, one deadline each; after the pause one tick
+	// and the cadence again, not the 250 missed ones.
+	const shown = ticks.filter((time) => time < 20000).length;
+	assert.ok(Math.abs(shown - 500) <= 1, `${shown} ticks in the first 20 s`);
+	const afterPause = ticks.filter((time) => time >= 30000 && time < 30100).length;
+	assert.ok(afterPause <= 3, `${afterPause} ticks in the 100 ms after the pause`);
+	assert.ok(Math.abs(ticks.length - 1250) <= 2, `${ticks.length} ticks in all`);
+	for (let i = 1; i < ticks.length; i++)
+		assert.ok(ticks[i] - ticks[i - 1] >= 40 - 1 - display, "two ticks closer than a period");
 });
 
 
