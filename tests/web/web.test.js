@@ -118,7 +118,7 @@ describe("the page in headless Chromium", () => {
 
 		// make web-serve's server, on a port of its own choosing.
 		server = spawn("python3", ["-u", "-m", "http.server", "--bind", "127.0.0.1",
-			"--directory", site, "0"], { stdio: ["ignore", "pipe", "pipe"] });
+			"--directory", site, "0"], { stdio: ["ignore", "pipe", "ignore"] });
 		origin = await new Promise((resolvePort, reject) => {
 			let said = "";
 			server.stdout.on("data", (chunk) => {

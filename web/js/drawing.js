@@ -25,7 +25,6 @@ function coordinate(value) {
 
 function quoted(text) {
 	return `"${text.replace(/[\\"]/g, "\\$&").replace(/\n/g, "\\n").replace(/\t/g, "\\t")
-		// eslint-disable-next-line no-control-regex
 		.replace(/[\x00-\x1f\x7f]/g, (c) => `\\x${c.charCodeAt(0).toString(16).padStart(2, "0")}`)}"`;
 }
 

@@ -85,12 +85,6 @@ export class SaverModule {
 		return this.exports.memory;
 	}
 
-	// The value of the add-on's exported saverVersionID.
-	get saverVersionID() {
-		const address = this.exports.saverVersionID.value;
-		return new DataView(this.memory.buffer).getInt32(address, true);
-	}
-
 	// From now on the add-on's time() reports seconds (a BigInt or a whole
 	// number), whatever the real time.
 	pinClock(seconds) {
