@@ -102,7 +102,7 @@ bench: deps
 	@$(BUILD)-bench/bin/dustglow_bench
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-m32 $(BUILD)-sanitize $(BUILD)-fuzz
+	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-m32 $(BUILD)-sanitize $(BUILD)-fuzz $(WEB_BUILD)
 
 # The web page: the add-on compiled to WebAssembly with Debian's clang and
 # wasi-libc, and the page's host (web/), in $(WEB_BUILD)/site; see
