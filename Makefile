@@ -121,6 +121,14 @@ web-serve: web
 	@echo "Dustglow on http://127.0.0.1:$(WEB_PORT)/ (Ctrl-C stops)"
 	@python3 -m http.server --bind 127.0.0.1 --directory $(WEB_BUILD)/site $(WEB_PORT)
 
+# The test's npm packages (puppeteer-core, pngjs) in tests/web/node_modules,
+# as package-lock.json pins them: installed when missing or when the lock has
+# changed. puppeteer-core brings no browser; the tests run Debian's Chromium.
+WEB_TEST_MODULES = tests/web/node_modules/.installed
+$(WEB_TEST_MODULES): tests/web/package.json tests/web/package-lock.json | deps
+	@cd tests/web && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error
+	@touch $@
+
 # The page in headless Chromium against saverhost's frames.
-test-web: build web
+test-web: build web $(WEB_TEST_MODULES)
 	@BUILD=$(BUILD) WEB_BUILD=$(WEB_BUILD) node --test tests/web/web.test.js

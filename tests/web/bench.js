@@ -1,13 +1,13 @@
 // Figures for the web page, not a test: the module's size, the time from
 // navigation to the first frame, and what a tick costs at 1920x1080 in
 // headless Chromium beside saverhost on the same machine.
-//   make web build && node tests/web/bench.js [seconds]
+//   make web build && (cd tests/web && npm ci) && node tests/web/bench.js [seconds]
 import { execFileSync, spawn } from "node:child_process";
 import { readFileSync, readdirSync, statSync } from "node:fs";
 import { dirname, join, resolve } from "node:path";
 import { fileURLToPath } from "node:url";
 
-import { Chromium } from "./chromium.js";
+import { launchChromium, newPage } from "./browser.js";
 
 const top = resolve(dirname(fileURLToPath(import.meta.url)), "../..");
 const build = resolve(top, process.env.BUILD || "build");
@@ -67,14 +67,14 @@ const origin = await new Promise((done) => {
 			done(`http://127.0.0.1:${match[1]}`);
 	});
 });
-const browser = await Chromium.launch();
+const browser = await launchChromium();
 try {
 	// Navigation to the first frame on the canvas, a fresh tab each time.
 	const firsts = [];
 	for (let i = 0; i < 5; i++) {
-		const page = await browser.newPage(1920, 1080);
+		const page = await newPage(browser, 1920, 1080);
 		await page.goto(`${origin}/?frames=1`);
-		await page.waitFor("document.title === 'done'");
+		await page.waitForFunction("document.title === 'done'", { polling: 50 });
 		firsts.push(Number(await page.evaluate("document.body.dataset.firstFrame")));
 		await page.close();
 	}
@@ -83,20 +83,17 @@ try {
 
 	// A paced run: the main thread's tasks, and the CPU of every Chromium
 	// process, over ticks ticks.
-	const page = await browser.newPage(1920, 1080);
-	await page.send("Performance.enable");
+	const page = await newPage(browser, 1920, 1080);
 	await page.goto(`${origin}/?fps`);
-	await page.waitFor("Number(document.body.dataset.frames) >= 25");
-	const metric = async (name) => (await page.send("Performance.getMetrics")).metrics
-		.find((entry) => entry.name === name).value;
+	await page.waitForFunction("Number(document.body.dataset.frames) >= 25", { polling: 50 });
 	const frames0 = Number(await page.evaluate("document.body.dataset.frames"));
-	const task0 = await metric("TaskDuration");
-	const cpu0 = treeCpu(browser.child.pid);
+	const task0 = (await page.metrics()).TaskDuration;
+	const cpu0 = treeCpu(browser.process().pid);
 	const wall0 = performance.now();
 	await new Promise((done) => setTimeout(done, seconds * 1000));
 	const frames = Number(await page.evaluate("document.body.dataset.frames")) - frames0;
-	const task = await metric("TaskDuration") - task0;
-	const cpu = treeCpu(browser.child.pid) - cpu0;
+	const task = (await page.metrics()).TaskDuration - task0;
+	const cpu = treeCpu(browser.process().pid) - cpu0;
 	const wall = (performance.now() - wall0) / 1000;
 	const overlay = await page.evaluate("document.getElementById('fps').textContent");
 	await page.close();

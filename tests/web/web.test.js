@@ -1,7 +1,8 @@
 // The web page against saverhost: the module's C library against glibc, and
-// the page in Debian's headless Chromium (a digest run, a screenshot of a
-// live run, a resize, the settings panel and the preview). `make test-web`
-// runs it after building saverhost (BUILD) and the page (WEB_BUILD).
+// the page in Debian's headless Chromium under puppeteer-core (a digest run,
+// a screenshot of a live run, a resize, the settings panel and the preview).
+// `make test-web` runs it after building saverhost (BUILD) and the page
+// (WEB_BUILD), with the npm packages in tests/web/node_modules.
 import { after, before, describe, test } from "node:test";
 import assert from "node:assert/strict";
 import { execFileSync, spawn } from "node:child_process";
@@ -10,8 +11,9 @@ import { tmpdir } from "node:os";
 import { dirname, join, resolve } from "node:path";
 import { fileURLToPath } from "node:url";
 
-import { Chromium } from "./chromium.js";
-import { decodePng } from "./png.js";
+import { PNG } from "pngjs";
+
+import { launchChromium, newPage } from "./browser.js";
 import { loadSaverModule } from "../../web/js/saver-module.js";
 import { Ticker } from "../../web/js/ticker.js";
 
@@ -31,12 +33,12 @@ function runSaverhost(...args) {
 }
 
 
-// saverhost --digest's FNV-1a over the red, green and blue of each pixel.
-function digestOf(image) {
+// saverhost --digest's FNV-1a over the red, green and blue of each pixel of
+// an RGBA image.
+function digestOf(pixels) {
 	const prime = 0x100000001b3n;
 	let hash = 0xcbf29ce484222325n;
-	const { pixels, channels } = image;
-	for (let i = 0; i < pixels.length; i += channels) {
+	for (let i = 0; i < pixels.length; i += 4) {
 		hash = BigInt.asUintN(64, (hash ^ BigInt(pixels[i])) * prime);
 		hash = BigInt.asUintN(64, (hash ^ BigInt(pixels[i + 1])) * prime);
 		hash = BigInt.asUintN(64, (hash ^ BigInt(pixels[i + 2])) * prime);
@@ -129,7 +131,7 @@ describe("the page in headless Chromium", () => {
 			});
 			server.once("exit", (code) => reject(new Error(`http.server exited (${code})`)));
 		});
-		browser = await Chromium.launch();
+		browser = await launchChromium();
 	});
 
 	after(async () => {
@@ -139,22 +141,47 @@ describe("the page in headless Chromium", () => {
 			server.kill();
 	});
 
-	// A tab of the size, the page at ?query, and a check that it said no error.
+	// A tab of the size, the page at ?query, and a check that it said nothing
+	// at the level of an error: no uncaught exception, no console.error or
+	// console.assert, nothing in the browser's log (a failed load, say).
 	async function withPage(width, height, query, body) {
-		const page = await browser.newPage(width, height);
+		const page = await newPage(browser, width, height);
+		const errors = [];
+		page.on("pageerror", (error) => errors.push(`exception: ${error.message ?? error}`));
+		page.on("console", (message) => {
+			const type = message.type();
+			if (type === "error" || type === "assert")
+				errors.push(`console.${type}: ${message.text()} ${message.location().url ?? ""}`);
+		});
 		try {
 			await page.goto(`${origin}/${query}`);
 			await body(page);
-			assert.deepEqual(page.errors, [], "errors on the page's console");
+		} catch (error) {
+			if (errors.length)
+				error.message += `; errors on the page: ${errors.join("; ")}`;
+			throw error;
 		} finally {
 			await page.close();
+		}
+		assert.deepEqual(errors, [], "errors on the page's console");
+	}
+
+	// Polls expression in the page until it is truthy; on a time-out, says
+	// how the page stands.
+	async function waitFor(page, expression, timeout = 30000) {
+		try {
+			await page.waitForFunction(expression, { timeout, polling: 50 });
+		} catch (error) {
+			const state = await page.evaluate("JSON.stringify({ ...document.body.dataset, "
+				+ "title: document.title, status: document.getElementById('status').textContent })");
+			throw new Error(`waiting for ${expression}: ${error.message}; page: ${state}`);
 		}
 	}
 
 	test("a digest run gives saverhost's 300 lines, with no console errors", async () => {
 		await withPage(800, 600, `?clock=${kClock}&size=640x480&frames=300&digest`,
 			async (page) => {
-				await page.waitFor("document.title === 'done'", 60000);
+				await waitFor(page, "document.title === 'done'", 60000);
 				const lines = await page.evaluate("document.getElementById('digest').textContent");
 				assert.equal(lines.split("\n").length, 301);
 				assert.equal(lines, reference);
@@ -165,37 +192,37 @@ describe("the page in headless Chromium", () => {
 	test("a live run shows the motes: its screenshot is saverhost's frame", async () => {
 		const frames = 25;
 		await withPage(640, 480, `?clock=${kClock}&frames=${frames}`, async (page) => {
-			await page.waitFor("document.title === 'done'");
+			await waitFor(page, "document.title === 'done'");
 			assert.equal(await page.evaluate("document.body.dataset.view"), "640x480");
-			const png = await page.screenshot();
+			const png = Buffer.from(await page.screenshot());
 			writeFileSync(join(artifacts, "live-640x480.png"), png);
-			const image = decodePng(png);
+			const image = PNG.sync.read(png);
 			assert.equal(`${image.width}x${image.height}`, "640x480");
 
 			// Motes: yellow to white discs on black, somewhere on the screen.
 			let lit = 0;
-			for (let i = 0; i < image.pixels.length; i += image.channels) {
-				const [red, green, blue] = image.pixels.subarray(i, i + 3);
+			for (let i = 0; i < image.data.length; i += 4) {
+				const [red, green, blue] = image.data.subarray(i, i + 3);
 				if (red > 64 && green > 64 && red >= blue)
 					lit++;
 			}
 			assert.ok(lit > 72 * 10 && lit < 640 * 480 / 10, `${lit} lit pixels`);
 
 			const line = reference.split("\n")[frames - 1];
-			assert.equal(`frame ${frames} ${digestOf(image)}`, line);
+			assert.equal(`frame ${frames} ${digestOf(image.data)}`, line);
 		});
 	});
 
 	test("a resize restarts the saver on a view of the new size", async () => {
 		await withPage(640, 480, `?clock=${kClock}&fps`, async (page) => {
-			await page.waitFor("Number(document.body.dataset.frames) >= 3");
+			await waitFor(page, "Number(document.body.dataset.frames) >= 3");
 			assert.equal(await page.evaluate("document.body.dataset.view"), "640x480");
 			assert.equal(await page.evaluate("document.body.dataset.starts"), "1");
 
-			await page.resize(500, 400);
-			await page.waitFor("document.body.dataset.view === '500x400'");
+			await page.setViewport({ width: 500, height: 400, deviceScaleFactor: 1 });
+			await waitFor(page, "document.body.dataset.view === '500x400'");
 			const frames = Number(await page.evaluate("document.body.dataset.frames"));
-			await page.waitFor(`Number(document.body.dataset.frames) >= ${frames + 3}`);
+			await waitFor(page, `Number(document.body.dataset.frames) >= ${frames + 3}`);
 			assert.equal(await page.evaluate("document.body.dataset.starts"), "2");
 			const size = await page.evaluate(
 				"(({ width, height }) => `${width}x${height}`)(document.getElementById('screen'))");
@@ -208,14 +235,14 @@ describe("the page in headless Chromium", () => {
 		async () => {
 			const listing = runSaverhost("--config", "--output", "headless");
 			await withPage(640, 480, "?config", async (page) => {
-				await page.waitFor("document.title === 'done'");
+				await waitFor(page, "document.title === 'done'");
 				assert.equal(await page.evaluate("document.body.dataset.state"), "settings");
 				assert.equal(await page.evaluate(
 					"document.getElementById('settings').textContent"), listing);
 				writeFileSync(join(artifacts, "settings.png"), await page.screenshot());
 			});
 			await withPage(640, 480, "?preview", async (page) => {
-				await page.waitFor("document.title === 'done'");
+				await waitFor(page, "document.title === 'done'");
 				assert.equal(await page.evaluate("document.body.dataset.state"), "declined");
 				assert.equal(await page.evaluate("document.getElementById('status').textContent"),
 					"the saver declined to run in the preview");
