@@ -15,11 +15,16 @@ XErrorHandler sPrevious = nullptr;
 int
 OnError(Display* display, XErrorEvent* error)
 {
-	if (sWindow != 0 && error->resourceid == sWindow
-		&& (error->error_code == BadWindow || error->error_code == BadDrawable)) {
+	bool badWindow = error->error_code == BadWindow || error->error_code == BadDrawable;
+	if (sWindow != 0 && error->resourceid == sWindow && badWindow) {
 		sGone = true;
 		return 0;
 	}
+	// Once the window is gone, SDL may still act on events that came before
+	// its end, with ids it could not look up (its parent, as the failed
+	// query left it): the aftermath of the same end, not a fault.
+	if (sWindow != 0 && sGone && badWindow)
+		return 0;
 	if (error->error_code == BadWindow && error->request_code == X_SendEvent)
 		return 0;
 	return sPrevious != nullptr ? sPrevious(display, error) : 0;

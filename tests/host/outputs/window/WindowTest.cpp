@@ -501,6 +501,9 @@ TEST_F(WindowOutputTest, AWindowThatIsGoneNeverEndsTheProcess)
 	ASSERT_TRUE(lent);
 	ASSERT_TRUE(output.Present(PixelView{lent->bits, lent->bytesPerRow, 120, 90}));
 
+	// Moved and resized just before its end: SDL then looks up the window's
+	// place after it has gone.
+	XMoveResizeWindow(X().Connection(), window, 30, 20, 140, 100);
 	XDestroyWindow(X().Connection(), window);
 	XSync(X().Connection(), False);
 	std::vector<uint8_t> own(120 * 90 * 4);
