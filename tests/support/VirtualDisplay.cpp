@@ -11,6 +11,7 @@
 #include <thread>
 
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 
 
 namespace {
@@ -240,6 +241,51 @@ VirtualDisplay::MovePointer(int x, int y)
 {
 	XWarpPointer(fConnection, None, Root(), 0, 0, 0, 0, x, y);
 	XSync(fConnection, False);
+}
+
+
+bool
+VirtualDisplay::ResizeScreen(int width, int height)
+{
+	XRRScreenResources* resources = XRRGetScreenResources(fConnection, Root());
+	if (resources == nullptr || resources->ncrtc < 1 || resources->noutput < 1) {
+		if (resources != nullptr)
+			XRRFreeScreenResources(resources);
+		return false;
+	}
+	RRMode mode = None;
+	for (int i = 0; i < resources->nmode; i++) {
+		if (resources->modes[i].width == static_cast<unsigned>(width)
+			&& resources->modes[i].height == static_cast<unsigned>(height))
+			mode = resources->modes[i].id;
+	}
+	if (mode == None) {
+		std::string name = std::to_string(width) + "x" + std::to_string(height);
+		XRRModeInfo info{};
+		info.width = width;
+		info.height = height;
+		info.hTotal = width;
+		info.vTotal = height;
+		info.dotClock = static_cast<unsigned long>(width) * height * 60;
+		info.name = name.data();
+		info.nameLength = static_cast<unsigned>(name.size());
+		mode = XRRCreateMode(fConnection, Root(), &info);
+		XRRAddOutputMode(fConnection, resources->outputs[0], mode);
+	}
+	// The screen cannot be smaller than what a CRTC shows: off, resized, on.
+	RRCrtc crtc = resources->crtcs[0];
+	XRRSetCrtcConfig(fConnection, resources, crtc, CurrentTime, 0, 0, None, RR_Rotate_0,
+		nullptr, 0);
+	XRRSetScreenSize(fConnection, Root(), width, height, width * 254 / 96 / 10,
+		height * 254 / 96 / 10);
+	Status shown = XRRSetCrtcConfig(fConnection, resources, crtc, CurrentTime, 0, 0, mode,
+		RR_Rotate_0, resources->outputs, 1);
+	XRRFreeScreenResources(resources);
+	XSync(fConnection, False);
+
+	XWindowAttributes root;
+	return shown == RRSetConfigSuccess && XGetWindowAttributes(fConnection, Root(), &root)
+		&& root.width == width && root.height == height;
 }
 
 

@@ -54,6 +54,11 @@ public:
 	void Close(Window window);
 	// Moves the pointer to a place on the screen, as a user would.
 	void MovePointer(int x, int y);
+	// Gives the screen a new size through RANDR, as a monitor plugged in or a
+	// display setting changed would: the one output shows a mode of that
+	// size, made if need be, and the root window takes the size. At most
+	// the size the server started with.
+	bool ResizeScreen(int width, int height);
 
 	// X errors on connections other than the tests' own since the last look:
 	// errors the program under test did not handle, in the same process.

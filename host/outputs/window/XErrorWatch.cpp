@@ -25,6 +25,11 @@ OnError(Display* display, XErrorEvent* error)
 	// query left it): the aftermath of the same end, not a fault.
 	if (sWindow != 0 && sGone && badWindow)
 		return 0;
+	// SDL places a window it is told has moved through the window's parent;
+	// the root window, resized by RANDR, has none, and the lookup names
+	// window 0.
+	if (sWindow != 0 && badWindow && error->resourceid == 0)
+		return 0;
 	if (error->error_code == BadWindow && error->request_code == X_SendEvent)
 		return 0;
 	return sPrevious != nullptr ? sPrevious(display, error) : 0;

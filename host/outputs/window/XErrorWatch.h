@@ -1,9 +1,11 @@
 // Xlib's default answer to an X error is to end the process. While the
-// window output exists, two kinds of error are taken in stride instead:
+// window output exists, these errors are taken in stride instead:
 // - one about a watched window, which another program may destroy under the
 //   host (a daemon its own, xdotool windowclose the saver's): the window is
 //   marked gone, and the run ends; after that, any BadWindow or BadDrawable,
 //   which SDL's handling of the window's last events can still cause;
+// - BadWindow about window 0, which SDL looks up as the parent of a root
+//   window that RANDR resized;
 // - BadWindow on a SendEvent: SDL wakes its event wait with a message to a
 //   window over a second connection, and a window destroyed at the same
 //   moment (closing the settings, the end of a run) makes that message fail.

@@ -478,6 +478,33 @@ TEST_F(WindowOutputTest, FollowsTheSizeOfAWindowItIsGiven)
 }
 
 
+// The root window takes the screen's size when RANDR changes it: the saver
+// goes on at the new size.
+TEST_F(WindowOutputTest, FollowsTheRootWindowThatRandrResizes)
+{
+	WindowOutput output;
+	Options options;
+	options.root = true;
+	Result<Size> opened = output.Open(options);
+	ASSERT_TRUE(opened) << opened.Message();
+	EXPECT_EQ(opened.Value().width, 1024);
+	EXPECT_EQ(opened.Value().height, 768);
+	std::optional<PixelTarget> lent = output.LendPixels(Size{1024, 768});
+	ASSERT_TRUE(lent);
+	ASSERT_TRUE(output.Present(PixelView{lent->bits, lent->bytesPerRow, 1024, 768}));
+
+	ASSERT_TRUE(X().ResizeScreen(800, 600));
+	OutputEvents events = output.WaitUntil(steady_clock::now() + std::chrono::seconds(10));
+	bool restored = X().ResizeScreen(1024, 768);
+	ASSERT_TRUE(events.resized);
+	EXPECT_EQ(events.resized->width, 800);
+	EXPECT_EQ(events.resized->height, 600);
+	EXPECT_FALSE(events.quit);
+	EXPECT_EQ(VirtualDisplay::TakeForeignErrors(), 0);
+	EXPECT_TRUE(restored);
+}
+
+
 // A window that is not there, or goes while the saver draws in it, is an
 // error or the end of the run, never the end of the process (Xlib's way).
 TEST_F(WindowOutputTest, AWindowThatIsGoneNeverEndsTheProcess)
