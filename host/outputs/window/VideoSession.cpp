@@ -40,6 +40,19 @@ VideoSession::Start(bool borrowing)
 	if (xOnly)
 		SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
 
+	// A window lent by id is an X window. A window of the host's own goes
+	// to the Wayland compositor where there is one, natively: SDL would
+	// otherwise take the X server that the compositor runs beside it.
+	// SDL_VIDEODRIVER, when set, decides.
+	if (!Named("SDL_VIDEODRIVER")) {
+		if (borrowing && !Named("DISPLAY"))
+			return Error{"--window-id and --root need an X display, and DISPLAY is not set"};
+		if (borrowing)
+			SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+		else if (Named("WAYLAND_DISPLAY"))
+			SDL_SetHint(SDL_HINT_VIDEODRIVER, "wayland,x11");
+	}
+
 	if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
 		return Error{CannotOpen(xOnly ? "no X server answers there" : SDL_GetError())};
 	// Where no display answers, SDL falls back to drivers that show
