@@ -10,7 +10,7 @@
 namespace {
 
 enum class Key { Module, Size, Frames, Preview, Config, Snapshot, Digest, Clock, Output,
-	Fullscreen, WindowId, Root, Fps, Paced, Record, PngDirectory, Soak, Help, Version };
+	Window, Fullscreen, WindowId, Root, Fps, Paced, Record, PngDirectory, Soak, Help, Version };
 
 struct OptionSpec {
 	std::string_view name;
@@ -18,7 +18,7 @@ struct OptionSpec {
 	bool takesValue;
 };
 
-constexpr std::array<OptionSpec, 20> kOptions = {{
+constexpr std::array<OptionSpec, 25> kOptions = {{
 	{"--module", Key::Module, true},
 	{"--size", Key::Size, true},
 	{"--frames", Key::Frames, true},
@@ -39,6 +39,12 @@ constexpr std::array<OptionSpec, 20> kOptions = {{
 	{"--help", Key::Help, false},
 	{"-h", Key::Help, false},
 	{"--version", Key::Version, false},
+	// The single-dash forms that screen-saver daemons and lockers pass.
+	{"-root", Key::Root, false},
+	{"-window-id", Key::WindowId, true},
+	{"-fps", Key::Fps, false},
+	{"-window", Key::Window, false},
+	{"-help", Key::Help, false},
 }};
 
 
@@ -472,12 +478,15 @@ ParseCommandLine(int argc, const char* const argv[])
 				options.output = output.Value();
 				break;
 			}
+			case Key::Window:
+				options.output = "window";
+				break;
 			case Key::Fullscreen:
 				options.fullscreen = true;
 				break;
 			case Key::WindowId:
 			{
-				Result<unsigned long> id = ParseWindowId("--window-id ", *value);
+				Result<unsigned long> id = ParseWindowId(std::string(option->name) + " ", *value);
 				if (!id)
 					return Error{id.Message()};
 				options.windowId = id.Value();
@@ -633,6 +642,10 @@ UsageText()
 		"                         the same clock and size give the same frames\n"
 		"  -h, --help             show this text\n"
 		"  --version              show saverhost's version\n"
+		"  -root, -window-id ID, -fps, -window, -help\n"
+		"                         the single-dash forms that screen-saver daemons\n"
+		"                         pass: the same as --root, --window-id ID, --fps,\n"
+		"                         --output window and --help\n"
 		"\n"
 		"Options take their value as the next argument or after '=' (--size=800x600).\n"
 		"Standard output carries only the listing, the digests and the soak's\n"

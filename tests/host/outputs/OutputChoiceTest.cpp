@@ -97,6 +97,32 @@ TEST(OutputOptions, ParseTheirValues)
 }
 
 
+// Screen-saver daemons and lockers pass the single-dash forms.
+TEST(OutputOptions, TakeTheSingleDashFormsOfScreenSaverDaemons)
+{
+	ScopedVariable noDaemon("XSCREENSAVER_WINDOW", nullptr);
+	Options options = Parsed({"-root", "-fps"});
+	EXPECT_TRUE(options.root);
+	EXPECT_TRUE(options.fps);
+	EXPECT_EQ(Parsed({"-window-id", "0x2a00007"}).windowId, 0x2a00007ul);
+	EXPECT_EQ(Parsed({"-window"}).output, "window");
+	Result<CommandLine> help = Parse({"-help"});
+	ASSERT_TRUE(help);
+	EXPECT_EQ(help.Value().command, Command::Help);
+
+	// Only those: the other options keep their double dash.
+	for (const char* other : {"-size", "-frames", "-output", "-fullscreen"}) {
+		Result<CommandLine> line = Parse({other, "1"});
+		ASSERT_FALSE(line) << other;
+		EXPECT_EQ(line.Message(), std::string("unknown option ") + other);
+	}
+	Result<CommandLine> bad = Parse({"-window-id", "-root"});
+	ASSERT_FALSE(bad);
+	EXPECT_EQ(bad.Message(), "-window-id -root: expected an X window id, in decimal or in "
+		"hex as in 0x2a00007");
+}
+
+
 TEST(OutputOptions, RejectBadValuesAndClashesNamingThem)
 {
 	ScopedVariable noDaemon("XSCREENSAVER_WINDOW", nullptr);
@@ -158,6 +184,11 @@ TEST(OutputOptions, DaemonWindowStandsInForAMissingWindowId)
 {
 	ScopedVariable daemon("XSCREENSAVER_WINDOW", "0x600001");
 	EXPECT_EQ(Parsed({}).windowId, 0x600001ul);
+	{
+		// A locker writes it in decimal.
+		ScopedVariable decimal("XSCREENSAVER_WINDOW", "6291457");
+		EXPECT_EQ(Parsed({"-root"}).windowId, 0x600001ul);
+	}
 	EXPECT_EQ(Parsed({"--window-id", "7"}).windowId, 7ul);
 	// Where the window is not used, the variable is not either.
 	EXPECT_EQ(Parsed({"--output", "terminal"}).windowId, std::nullopt);
