@@ -6,8 +6,9 @@ CMAKE_FLAGS ?=
 # make's own "Entering directory" lines would drown what the build says.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps deps-run configure configure-run build run test test-native test-m32 \
-	test-sanitize bench clean fuzz fuzz-build test-fuzz test-soak test-memcheck
+.PHONY: all deps deps-run deps-package configure configure-run build run install package \
+	test test-native test-m32 test-sanitize bench clean fuzz fuzz-build test-fuzz test-soak \
+	test-memcheck
 
 all: build
 
@@ -16,6 +17,8 @@ deps-run:
 	@scripts/install-deps run
 deps:
 	@scripts/install-deps test
+deps-package:
+	@scripts/install-deps package
 
 # A build tree for running only, unless one is there already: it needs no
 # test framework and builds no tests.
@@ -36,6 +39,29 @@ ARGS ?=
 run: configure-run
 	@scripts/quiet-build $(BUILD) -j $(JOBS) --target saverhost Dustglow
 	@$(BUILD)/bin/saverhost $(ARGS)
+
+# Installs saverhost, the kits, the add-on, the dustglow command, the manual
+# pages, the screen-saver daemon's settings file and the desktop entry below
+# PREFIX (DESTDIR=... stages them below another folder, as packagers do). The
+# installed tree runs wherever it is moved.
+PREFIX ?= /usr/local
+install: configure-run
+	@scripts/quiet-build $(BUILD) -j $(JOBS) --target installable
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package, $(BUILD)/dustglow_VERSION_ARCH.deb, from a build of its
+# own: optimised, for the /usr prefix, without the tests.
+PACKAGE_BUILD = $(BUILD)-package
+package: deps-package
+	@cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+		-DDUSTGLOW_TESTS=OFF $(CMAKE_FLAGS) >/dev/null
+	@scripts/quiet-build $(PACKAGE_BUILD) -j $(JOBS) --target installable
+	@mkdir -p $(BUILD)
+	@rm -f $(BUILD)/dustglow_*.deb
+	@cpack --config $(PACKAGE_BUILD)/CPackConfig.cmake -B $(abspath $(BUILD)) \
+		>$(PACKAGE_BUILD)/cpack.log 2>&1 \
+		|| { cat $(PACKAGE_BUILD)/cpack.log >&2; exit 1; }
+	@echo "package: $$(ls $(BUILD)/dustglow_*.deb)"
 
 # The whole suite: the native build, a soak and memcheck runs of saverhost,
 # the 32-bit x86 build, the build under AddressSanitizer and
@@ -102,7 +128,8 @@ bench: deps
 	@$(BUILD)-bench/bin/dustglow_bench
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-m32 $(BUILD)-sanitize $(BUILD)-fuzz $(WEB_BUILD)
+	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-m32 $(BUILD)-sanitize $(BUILD)-fuzz $(BUILD)-package \
+		$(WEB_BUILD)
 
 # The web page: the add-on compiled to WebAssembly with Debian's clang and
 # wasi-libc, and the page's host (web/), in $(WEB_BUILD)/site; see

@@ -1,8 +1,11 @@
 // saverhost: loads a screen-saver add-on and drives it as the platform's
 // screen-saver host does, showing its frames in a window, in the terminal or
-// writing them to files.
+// writing them to files. Installed under the name dustglow as well (a link),
+// it is the Dustglow screen saver that screen-saver daemons run.
 #include <cstdio>
+#include <cstring>
 #include <exception>
+#include <string>
 
 #include "base/Report.h"
 #include "module/SaverModule.h"
@@ -10,19 +13,43 @@
 #include "run/SaverRunner.h"
 
 
+namespace {
+
+constexpr const char* kScreenSaverName = "dustglow";
+
+
+// The help, under the name saverhost was run by.
+std::string
+Usage()
+{
+	std::string usage = UsageText();
+	const std::string own = "usage: saverhost";
+	if (ProgramName() != "saverhost" && usage.compare(0, own.size(), own) == 0)
+		usage.replace(0, own.size(), "usage: " + ProgramName());
+	return usage;
+}
+
+}	// namespace
+
+
 int
 main(int argc, char* argv[])
 {
+	const char* called = argc > 0 ? std::strrchr(argv[0], '/') : nullptr;
+	called = called != nullptr ? called + 1 : argc > 0 ? argv[0] : "";
+	if (std::strcmp(called, kScreenSaverName) == 0)
+		ProgramName() = kScreenSaverName;
+
 	Result<CommandLine> parsed = ParseCommandLine(argc, argv);
 	if (!parsed) {
 		Report(parsed.Message());
-		std::fprintf(stderr, "try 'saverhost --help'\n");
+		std::fprintf(stderr, "try '%s --help'\n", ProgramName().c_str());
 		return kExitUsage;
 	}
 
 	const CommandLine& line = parsed.Value();
 	if (line.command == Command::Help) {
-		std::fputs(UsageText(), stdout);
+		std::fputs(Usage().c_str(), stdout);
 		return std::fflush(stdout) == 0 ? kExitSuccess : kExitFailure;
 	}
 	if (line.command == Command::Version) {

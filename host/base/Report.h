@@ -15,10 +15,19 @@ constexpr int kExitUsage = 2;
 // Stopped by a signal: 128 plus its number, as shells report it.
 constexpr int kExitSignalBase = 128;
 
+// The name the messages go by: "saverhost", or "dustglow" when it runs as
+// the screen saver under that name.
+inline std::string&
+ProgramName()
+{
+	static std::string name = "saverhost";
+	return name;
+}
+
 inline void
 Report(const std::string& message)
 {
-	std::fprintf(stderr, "saverhost: %s\n", message.c_str());
+	std::fprintf(stderr, "%s: %s\n", ProgramName().c_str(), message.c_str());
 }
 
 // Reports an error and gives the exit status for it.

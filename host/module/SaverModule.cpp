@@ -214,6 +214,15 @@ DefaultModulePath()
 		return Error{"cannot find the default add-on: saverhost's own path is unknown ("
 			+ SystemReason(error.value()) + "); give the add-on's path"};
 	}
-	return (executable.parent_path() / ".." / "add-ons" / "Dustglow").lexically_normal()
-		.string();
+	// Beside saverhost in the build, or where the installation put it; both
+	// relative to saverhost, so that a tree moved elsewhere still works.
+	std::filesystem::path directory = executable.parent_path();
+	std::filesystem::path built = (directory / ".." / "add-ons" / "Dustglow").lexically_normal();
+	std::filesystem::path installed = (directory / DUSTGLOW_INSTALLED_ADDON).lexically_normal();
+	for (const std::filesystem::path& path : {built, installed}) {
+		if (std::filesystem::exists(path, error))
+			return path.string();
+	}
+	return Error{"cannot find the Dustglow add-on: neither " + built.string() + " nor "
+		+ installed.string() + " is there; give the add-on's path"};
 }

@@ -45,7 +45,8 @@ private:
 	image_id fImage;
 };
 
-// The add-on this build made: ../add-ons/Dustglow from saverhost's directory.
+// The Dustglow add-on: the one this build made, ../add-ons/Dustglow from
+// saverhost's directory, or else the one installed with saverhost.
 Result<std::string> DefaultModulePath();
 
 #endif	// SAVERHOST_SAVER_MODULE_H

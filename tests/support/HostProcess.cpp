@@ -37,12 +37,13 @@ ReadWholeFile(const fs::path& path)
 
 
 HostProcess::HostProcess(const fs::path& scratch, const std::vector<std::string>& arguments,
-	const std::vector<std::string>& environment)
+	const std::vector<std::string>& environment, const fs::path& program)
 	:
 	fOut(scratch / "host-stdout.txt"),
 	fErr(scratch / "host-stderr.txt")
 {
-	std::vector<std::string> argumentStrings = {SAVERHOST_PATH};
+	std::vector<std::string> argumentStrings = {program.empty() ? std::string(SAVERHOST_PATH)
+		: program.string()};
 	argumentStrings.insert(argumentStrings.end(), arguments.begin(), arguments.end());
 	std::vector<char*> argv;
 	for (std::string& argument : argumentStrings)
@@ -140,7 +141,7 @@ HostProcess::Wait()
 
 HostRun
 RunHost(const fs::path& scratch, const std::vector<std::string>& arguments,
-	const std::vector<std::string>& environment)
+	const std::vector<std::string>& environment, const fs::path& program)
 {
-	return HostProcess(scratch, arguments, environment).Wait();
+	return HostProcess(scratch, arguments, environment, program).Wait();
 }

@@ -26,9 +26,11 @@ class HostProcess {
 public:
 	// environment: NAME=value to set, or NAME alone to unset. DISPLAY,
 	// WAYLAND_DISPLAY and XSCREENSAVER_WINDOW are unset unless set here, so
-	// that no run opens a window by chance.
+	// that no run opens a window by chance. program: the executable, when
+	// not the saverhost of this build (an installed one, or a link to it).
 	HostProcess(const std::filesystem::path& scratch, const std::vector<std::string>& arguments,
-		const std::vector<std::string>& environment = {});
+		const std::vector<std::string>& environment = {},
+		const std::filesystem::path& program = {});
 	~HostProcess();
 
 	pid_t Id() const { return fChild; }
@@ -47,7 +49,8 @@ private:
 
 // Runs saverhost to its end.
 HostRun RunHost(const std::filesystem::path& scratch, const std::vector<std::string>& arguments,
-	const std::vector<std::string>& environment = {});
+	const std::vector<std::string>& environment = {},
+	const std::filesystem::path& program = {});
 
 std::string ReadWholeFile(const std::filesystem::path& path);
 

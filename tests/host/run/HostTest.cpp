@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -431,4 +432,29 @@ TEST_F(HostTest, BadCommandLinesAreUsageErrors)
 	HostRun help = Run({"--help"});
 	EXPECT_EQ(help.status, 0);
 	EXPECT_EQ(help.out.rfind("usage: saverhost", 0), 0u);
+}
+
+
+// Run under the screen saver's name (a link, as installed), saverhost goes
+// by that name and shows the same frames.
+TEST_F(HostTest, RunsAsTheScreenSaverUnderTheNameDustglow)
+{
+	fs::path link = fDirectory / "dustglow";
+	fs::create_symlink(SAVERHOST_PATH, link);
+
+	HostRun help = RunHost(fDirectory, {"-help"}, {}, link);
+	EXPECT_EQ(help.status, 0);
+	EXPECT_EQ(help.out.rfind("usage: dustglow [options]", 0), 0u) << help.out;
+
+	HostRun bad = RunHost(fDirectory, {"-size", "64x48"}, {}, link);
+	EXPECT_EQ(bad.status, 2);
+	EXPECT_EQ(bad.err, "dustglow: unknown option -size\ntry 'dustglow --help'\n");
+
+	const std::vector<std::string> pinned = {"--size", "64x48", "--frames", "20", "--clock",
+		"1000000", "--digest"};
+	HostRun asDustglow = RunHost(fDirectory, pinned, {}, link);
+	HostRun asSaverhost = Run(pinned);
+	EXPECT_EQ(asDustglow.status, 0) << asDustglow.err;
+	EXPECT_EQ(asDustglow.out, asSaverhost.out);
+	EXPECT_EQ(std::count(asDustglow.out.begin(), asDustglow.out.end(), '\n'), 20);
 }
