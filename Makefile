@@ -7,8 +7,8 @@ CMAKE_FLAGS ?=
 MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps deps-run deps-package configure configure-run build run install package \
-	test test-native test-m32 test-sanitize bench clean fuzz fuzz-build test-fuzz test-soak \
-	test-memcheck
+	test test-native test-desktop test-m32 test-sanitize bench clean fuzz fuzz-build test-fuzz \
+	test-soak test-memcheck
 
 all: build
 
@@ -65,12 +65,20 @@ package: deps-package
 
 # The whole suite: the native build, a soak and memcheck runs of saverhost,
 # the 32-bit x86 build, the build under AddressSanitizer and
-# UndefinedBehaviorSanitizer, a short run of every fuzz target, and the web
-# page in headless Chromium.
-test: test-native test-soak test-memcheck test-m32 test-sanitize test-fuzz test-web
+# UndefinedBehaviorSanitizer, a short run of every fuzz target, Dustglow as a
+# desktop's screen saver, and the web page in headless Chromium.
+test: test-native test-desktop test-soak test-memcheck test-m32 test-sanitize test-fuzz \
+	test-web
 
 test-native: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# Dustglow as a desktop's screen saver (tests/desktop): the installed tree
+# moved elsewhere, Debian's screen-saver daemon and a locker's way on Xvfb,
+# the window under a headless Wayland compositor, the package and lintian.
+# As root: the daemons run as an unprivileged user the tests make.
+test-desktop: build package
+	@$(BUILD)/bin/desktop_test
 
 # SOAK_FRAMES frames of Dustglow at 640x480 headless in the optimised build,
 # checked after each for writes outside a bitmap and for growing memory.
