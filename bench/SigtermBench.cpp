@@ -1,0 +1,155 @@
+// How soon saverhost ends after a SIGTERM, as a screen-saver daemon or a
+// locker ends it: saverhost --root on an Xvfb of the benchmark's own at
+// 1920x1080, sent SIGTERM once it draws, at a different point of its 40 ms
+// tick each time; the wall time from kill() until its end is reaped.
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "HostBench.h"
+#include "RatioTable.h"
+
+
+namespace {
+
+constexpr int kRuns = 20;
+
+
+// Xvfb at the size on a free display, for as long as the object lives.
+class Xvfb {
+public:
+	Xvfb()
+	{
+		int ends[2];
+		if (pipe(ends) != 0)
+			return;
+		std::string screen = SizeText(kFullHd) + "x24";
+		fPid = fork();
+		if (fPid == 0) {
+			prctl(PR_SET_PDEATHSIG, SIGTERM);
+			close(ends[0]);
+			int quiet = open("/dev/null", O_WRONLY);
+			dup2(quiet, STDOUT_FILENO);
+			dup2(quiet, STDERR_FILENO);
+			std::string fd = std::to_string(ends[1]);
+			execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
+				"-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+			_exit(127);
+		}
+		close(ends[1]);
+		char c;
+		std::string number;
+		while (fPid > 0 && read(ends[0], &c, 1) == 1 && c != '\n')
+			number += c;
+		close(ends[0]);
+		if (!number.empty())
+			fName = ":" + number;
+	}
+
+	~Xvfb()
+	{
+		if (fPid > 0) {
+			kill(fPid, SIGTERM);
+			waitpid(fPid, nullptr, 0);
+		}
+	}
+
+	// ":N", or empty when Xvfb did not start.
+	const std::string& Name() const { return fName; }
+
+private:
+	pid_t fPid = -1;
+	std::string fName;
+};
+
+
+void
+SigtermBench(benchmark::State& state)
+{
+	Xvfb server;
+	if (server.Name().empty()) {
+		state.SkipWithError("Xvfb did not start (is it installed?)");
+		return;
+	}
+	std::vector<std::string> arguments = {SAVERHOST_PATH, "--root", DUSTGLOW_PATH};
+	std::vector<std::string> environment = {"DISPLAY=" + server.Name(), "PATH=/usr/bin:/bin"};
+	std::vector<char*> argv;
+	std::vector<char*> envp;
+	for (std::string& argument : arguments)
+		argv.push_back(argument.data());
+	for (std::string& variable : environment)
+		envp.push_back(variable.data());
+	argv.push_back(nullptr);
+	envp.push_back(nullptr);
+
+	std::vector<double> latencies;
+	for (auto _ : state) {
+		for (int run = 0; run < kRuns; run++) {
+			posix_spawn_file_actions_t actions;
+			posix_spawn_file_actions_init(&actions);
+			posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+			posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+			posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+			pid_t child = -1;
+			int error = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(),
+				envp.data());
+			posix_spawn_file_actions_destroy(&actions);
+			if (error != 0) {
+				state.SkipWithError((std::string("cannot start saverhost: ")
+					+ std::strerror(error)).c_str());
+				return;
+			}
+			// Drawing by then; each run a little further into the tick.
+			std::this_thread::sleep_for(std::chrono::milliseconds(800 + 2 * run));
+			auto sent = std::chrono::steady_clock::now();
+			kill(child, SIGTERM);
+			int status = 0;
+			while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+			}
+			std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now()
+				- sent;
+			if (!WIFEXITED(status) || WEXITSTATUS(status) != 128 + SIGTERM) {
+				state.SkipWithError("saverhost did not end as SIGTERM asks (exit 143)");
+				return;
+			}
+			latencies.push_back(took.count());
+		}
+	}
+	std::sort(latencies.begin(), latencies.end());
+	double sum = 0;
+	for (double latency : latencies)
+		sum += latency;
+	state.counters["mean_ms"] = sum / latencies.size();
+	state.counters["median_ms"] = latencies[latencies.size() / 2];
+	state.counters["max_ms"] = latencies.back();
+}
+
+
+bool
+Register()
+{
+	std::string name = "Sigterm/root/" + SizeText(kFullHd);
+	benchmark::RegisterBenchmark(name.c_str(), SigtermBench)
+		->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(1);
+	AddFigureRow("SIGTERM to exit, ms, --root " + SizeText(kFullHd) + ", worst of "
+		+ std::to_string(kRuns), "<= 100",
+		[name](const Measurements& measured) { return measured.CounterOf(name, "max_ms"); });
+	return true;
+}
+
+const bool kRegistered = Register();
+
+}	// namespace
