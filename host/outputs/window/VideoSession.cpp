@@ -51,6 +51,8 @@ VideoSession::Start(bool borrowing)
 			SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
 		else if (Named("WAYLAND_DISPLAY"))
 			SDL_SetHint(SDL_HINT_VIDEODRIVER, "wayland,x11");
+		else
+			SDL_ResetHint(SDL_HINT_VIDEODRIVER);
 	}
 
 	if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
