@@ -33,26 +33,19 @@ VideoSession::Start(bool borrowing)
 	// still blank and power down as the daemon decides.
 	if (borrowing)
 		SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
-	// Where only DISPLAY names a display, only X is tried: when no X server
-	// answers, SDL would go on to Wayland, whose library then complains on
-	// standard error in words of its own.
-	bool xOnly = Named("DISPLAY") && !Named("WAYLAND_DISPLAY") && !Named("SDL_VIDEODRIVER");
-	if (xOnly)
-		SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
-
-	// A window lent by id is an X window. A window of the host's own goes
-	// to the Wayland compositor where there is one, natively: SDL would
-	// otherwise take the X server that the compositor runs beside it.
-	// SDL_VIDEODRIVER, when set, decides.
+	// Which of SDL's drivers; SDL_VIDEODRIVER, when set, decides. A window
+	// lent by id is an X window. A window of the host's own goes to the
+	// Wayland compositor where there is one, natively: SDL would otherwise
+	// take the X server that the compositor runs beside it. Where only
+	// DISPLAY names a display, only X is tried: when no X server answers,
+	// SDL would go on to Wayland, whose library then complains on standard
+	// error in words of its own.
+	bool xOnly = false;
 	if (!Named("SDL_VIDEODRIVER")) {
 		if (borrowing && !Named("DISPLAY"))
 			return Error{"--window-id and --root need an X display, and DISPLAY is not set"};
-		if (borrowing)
-			SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
-		else if (Named("WAYLAND_DISPLAY"))
-			SDL_SetHint(SDL_HINT_VIDEODRIVER, "wayland,x11");
-		else
-			SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+		xOnly = borrowing || !Named("WAYLAND_DISPLAY");
+		SDL_SetHint(SDL_HINT_VIDEODRIVER, xOnly ? "x11" : "wayland,x11");
 	}
 
 	if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
