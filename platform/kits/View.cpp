@@ -6,6 +6,7 @@
 
 #include <Bitmap.h>
 
+#include "ChangedPixels.h"
 #include "ViewSurface.h"
 
 
@@ -249,19 +250,45 @@ BView::DrawBitmap(const BBitmap* bitmap, BPoint where)
 	int64 toStride = surface->fBytesPerRow;
 	const uint8* from = (const uint8*)bitmap->Bits() + firstRow * fromStride
 		+ firstColumn * 4;
-	uint8* to = (uint8*)surface->fBits + (top + firstRow) * toStride
-		+ (left + firstColumn) * 4;
-	size_t rowBytes = (size_t)(lastColumn - firstColumn) * 4;
+	int32 x = (int32)(left + firstColumn);
+	int32 y = (int32)(top + firstRow);
+	uint8* to = (uint8*)surface->fBits + y * toStride + (int64)x * 4;
+	int32 count = (int32)(lastColumn - firstColumn);
 
-	// A copy a row: the bytes between rows, on either side, are neither read
-	// nor written.
+	// A row at a time, writing only the pixels that differ and noting their
+	// tiles: the bytes between rows, on either side, are neither read nor
+	// written.
 	int64 rows = lastRow - firstRow;
-	for (int64 row = 0; row < rows; row++)
-		memcpy(to + row * toStride, from + row * fromStride, rowBytes);
+	for (int64 row = 0; row < rows; row++) {
+		uint8* damageRow = surface->fDamage
+			+ (int64)((y + row) / kDamageTile) * surface->fDamageColumns;
+		copy_changed_pixels(to + row * toStride, from + row * fromStride, x, count,
+			damageRow);
+	}
 }
 
 
 // #pragma mark - host side
+
+
+BPrivate::ViewSurface::ViewSurface()
+	:
+	fBits(NULL),
+	fBytesPerRow(0),
+	fWidth(0),
+	fHeight(0),
+	fDrawCount(0),
+	fDamage(NULL),
+	fDamageColumns(0),
+	fDamageRows(0)
+{
+}
+
+
+BPrivate::ViewSurface::~ViewSurface()
+{
+	free(fDamage);
+}
 
 
 void
@@ -274,10 +301,31 @@ BPrivate::ViewSurface::Attach(BView* view, void* bits, int32 bytesPerRow,
 	ViewSurface* surface = _For(view);
 	bool usable = bits != NULL && width > 0 && height > 0
 		&& bytesPerRow >= (int64)width * 4;
+
+	// The damage map: one byte for each tile the pixels touch.
+	int32 columns = usable ? (int32)(((int64)width + kDamageTile - 1) / kDamageTile) : 0;
+	int32 rows = usable ? (int32)(((int64)height + kDamageTile - 1) / kDamageTile) : 0;
+	if (columns != surface->fDamageColumns || rows != surface->fDamageRows) {
+		free(surface->fDamage);
+		surface->fDamage = NULL;
+		surface->fDamageColumns = 0;
+		surface->fDamageRows = 0;
+		if (usable) {
+			surface->fDamage = (uint8*)calloc((size_t)columns * rows, 1);
+			// Without a map there is nowhere to note damage: no pixels.
+			usable = surface->fDamage != NULL;
+		}
+		if (usable) {
+			surface->fDamageColumns = columns;
+			surface->fDamageRows = rows;
+		}
+	}
+
 	surface->fBits = usable ? bits : NULL;
 	surface->fBytesPerRow = usable ? bytesPerRow : 0;
 	surface->fWidth = usable ? width : 0;
 	surface->fHeight = usable ? height : 0;
+	ClearDamage(view);
 }
 
 
@@ -298,16 +346,40 @@ BPrivate::ViewSurface::DrawCount(const BView* view)
 }
 
 
+const uint8*
+BPrivate::ViewSurface::Damage(const BView* view, int32* columns, int32* rows)
+{
+	const ViewSurface* surface = view != NULL ? view->fSurface : NULL;
+	bool drawable = surface != NULL && surface->fBits != NULL;
+	if (columns != NULL)
+		*columns = drawable ? surface->fDamageColumns : 0;
+	if (rows != NULL)
+		*rows = drawable ? surface->fDamageRows : 0;
+	return drawable ? surface->fDamage : NULL;
+}
+
+
+void
+BPrivate::ViewSurface::ClearDamage(BView* view)
+{
+	if (view == NULL || view->fSurface == NULL || view->fSurface->fDamage == NULL)
+		return;
+	ViewSurface* surface = view->fSurface;
+	memset(surface->fDamage, 0, (size_t)surface->fDamageColumns * surface->fDamageRows);
+}
+
+
+void
+BPrivate::ViewSurface::LimitToBaselineVectors(bool limit)
+{
+	limit_changed_pixels_to_baseline(limit);
+}
+
+
 BPrivate::ViewSurface*
 BPrivate::ViewSurface::_For(BView* view)
 {
-	if (view->fSurface == NULL) {
+	if (view->fSurface == NULL)
 		view->fSurface = new ViewSurface;
-		view->fSurface->fBits = NULL;
-		view->fSurface->fBytesPerRow = 0;
-		view->fSurface->fWidth = 0;
-		view->fSurface->fHeight = 0;
-		view->fSurface->fDrawCount = 0;
-	}
 	return view->fSurface;
 }

@@ -1,9 +1,13 @@
 // The present: DrawBitmap() of a canvas into a view whose pixels the host
-// owns, against a copy made one pixel at a time.
+// owns, against a copy made one pixel at a time, and the damage it notes
+// against a plain comparison of the pixels before and after.
 #include <gtest/gtest.h>
 
 #include <math.h>
 
+#include <set>
+#include <sstream>
+#include <utility>
 #include <vector>
 
 #include <Bitmap.h>
@@ -117,3 +121,180 @@ TEST(Present, CopiesEveryCoveredPixelAndNothingBetweenRows)
 		BPrivate::ViewSurface::Detach(&view);
 	}
 }
+
+
+namespace {
+
+// Small deterministic generator for pixel contents and positions.
+class Bytes {
+public:
+	explicit Bytes(uint32 seed) : fState(seed * 2654435761u + 1) {}
+
+	uint32 Next()
+	{
+		fState ^= fState << 13;
+		fState ^= fState >> 17;
+		fState ^= fState << 5;
+		return fState;
+	}
+
+private:
+	uint32 fState;
+};
+
+
+typedef std::set<std::pair<int32, int32> > TileSet;
+
+
+// The tiles (column, row) holding a pixel of the view whose four bytes
+// differ between before and after.
+TileSet
+ChangedTiles(const HostPixels& before, const HostPixels& after)
+{
+	const int32 tile = BPrivate::ViewSurface::kDamageTileSize;
+	TileSet tiles;
+	for (int32 y = 0; y < after.height; y++) {
+		for (int32 x = 0; x < after.width; x++) {
+			size_t at = (size_t)y * after.bytesPerRow + x * 4;
+			if (memcmp(&before.bytes[at], &after.bytes[at], 4) != 0)
+				tiles.insert(std::make_pair(x / tile, y / tile));
+		}
+	}
+	return tiles;
+}
+
+
+TileSet
+NotedTiles(const BView& view, int32 width, int32 height)
+{
+	const int32 tile = BPrivate::ViewSurface::kDamageTileSize;
+	int32 columns = 0;
+	int32 rows = 0;
+	const uint8* damage = BPrivate::ViewSurface::Damage(&view, &columns, &rows);
+	TileSet tiles;
+	EXPECT_EQ(columns, (width + tile - 1) / tile);
+	EXPECT_EQ(rows, (height + tile - 1) / tile);
+	if (damage == NULL)
+		return tiles;
+	for (int32 row = 0; row < rows; row++) {
+		for (int32 column = 0; column < columns; column++) {
+			if (damage[(size_t)row * columns + column] != 0)
+				tiles.insert(std::make_pair(column, row));
+		}
+	}
+	return tiles;
+}
+
+
+std::string
+TilesText(const TileSet& tiles)
+{
+	std::ostringstream text;
+	for (TileSet::const_iterator i = tiles.begin(); i != tiles.end(); i++)
+		text << " (" << i->first << ", " << i->second << ")";
+	return text.str();
+}
+
+
+class PresentDamage : public ::testing::TestWithParam<bool> {
+protected:
+	void SetUp() override
+	{
+		BPrivate::ViewSurface::LimitToBaselineVectors(GetParam());
+	}
+
+	void TearDown() override { BPrivate::ViewSurface::LimitToBaselineVectors(false); }
+};
+
+}	// namespace
+
+
+// After each of a run of presents, the view holds a plain copy and the noted
+// damage is exactly the tiles in which a pixel changed: on views from one
+// pixel up, across tile edges, with the pen off the corner, host rows with
+// bytes between them, and changes in any byte of a pixel, the fourth too.
+TEST_P(PresentDamage, NotesExactlyTheTilesThatChanged)
+{
+	struct Case {
+		int32 width;
+		int32 height;
+		int32 hostPadding;
+		float penX;
+		float penY;
+	};
+	const Case cases[] = {
+		{ 1, 1, 0, 0, 0 },
+		{ 1, 40, 4, 0, 0 },
+		{ 40, 1, 0, 0, 0 },
+		{ 15, 15, 0, 0, 0 },
+		{ 16, 16, 0, 0, 0 },
+		{ 17, 17, 12, 0, 0 },
+		{ 64, 48, 0, 0, 0 },
+		{ 97, 33, 20, 0, 0 },
+		{ 250, 70, 0, 0, 0 },
+		{ 61, 35, 8, 5, 3 },
+		{ 61, 35, 0, -7, -18 },
+		{ 61, 35, 4, 30.5f, 20.25f },
+	};
+	Bytes random(7);
+	for (const Case& c : cases) {
+		SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " pen at ("
+			<< c.penX << ", " << c.penY << "), " << c.hostPadding << " bytes between rows");
+		BBitmap bitmap(BRect(0, 0, c.width - 1, c.height - 1), B_RGB32);
+		HostPixels host(c.width, c.height, c.width * 4 + c.hostPadding);
+		BView view(BRect(0, 0, c.width - 1, c.height - 1), "view", B_FOLLOW_ALL,
+			B_WILL_DRAW);
+		BPrivate::ViewSurface::Attach(&view, host.bytes.data(), host.bytesPerRow,
+			host.width, host.height);
+		view.MovePenTo(c.penX, c.penY);
+		EXPECT_TRUE(NotedTiles(view, c.width, c.height).empty());
+
+		// The first present changes nearly everything; the later ones a few
+		// pixels, a single byte each, all bytes of a pixel, or none at all.
+		uint8* bits = (uint8*)bitmap.Bits();
+		for (int32 y = 0; y < c.height; y++) {
+			for (int32 x = 0; x < c.width * 4; x++)
+				bits[(size_t)y * bitmap.BytesPerRow() + x] = (uint8)random.Next();
+		}
+		for (int32 present = 0; present < 12; present++) {
+			int32 changes = present == 0 ? 0 : (int32)(random.Next() % 5);
+			for (int32 i = 0; i < changes; i++) {
+				int32 x = (int32)(random.Next() % c.width);
+				int32 y = (int32)(random.Next() % c.height);
+				uint8* pixel = bits + (size_t)y * bitmap.BytesPerRow() + x * 4;
+				if (i % 2 == 0)
+					pixel[random.Next() % 4] ^= (uint8)(1 + random.Next() % 255);
+				else
+					memset(pixel, (int)(random.Next() & 0xff), 4);
+			}
+
+			HostPixels before = host;
+			std::vector<uint8> expected = Expected(host, c.width, c.height, bitmap,
+				BPoint(c.penX, c.penY));
+			BPrivate::ViewSurface::ClearDamage(&view);
+			view.DrawBitmap(&bitmap);
+
+			ASSERT_EQ(expected, host.bytes) << "present " << present;
+			TileSet changed = ChangedTiles(before, host);
+			TileSet noted = NotedTiles(view, c.width, c.height);
+			EXPECT_EQ(changed, noted) << "present " << present << "\n  changed:"
+				<< TilesText(changed) << "\n  noted:" << TilesText(noted);
+		}
+
+		// Damage adds up until it is cleared.
+		HostPixels before = host;
+		BPrivate::ViewSurface::ClearDamage(&view);
+		bits[0] ^= 1;
+		view.DrawBitmap(&bitmap);
+		bits[(size_t)(c.height - 1) * bitmap.BytesPerRow() + (c.width - 1) * 4] ^= 2;
+		view.DrawBitmap(&bitmap);
+		EXPECT_EQ(ChangedTiles(before, host), NotedTiles(view, c.width, c.height));
+		BPrivate::ViewSurface::Detach(&view);
+	}
+}
+
+
+INSTANTIATE_TEST_SUITE_P(Forms, PresentDamage, ::testing::Values(false, true),
+	[](const ::testing::TestParamInfo<bool>& info) {
+		return std::string(info.param ? "Baseline" : "Widest");
+	});
