@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Damage.h"
 #include "base/PixelView.h"
 #include "base/Result.h"
 #include "base/Size.h"
@@ -33,6 +34,10 @@ struct OutputEvents {
 	// The saver's view should have this size from now on; the host stops the
 	// saver and starts it again on a view of the new size.
 	std::optional<Size> resized;
+	// Nobody can see the frames now (a minimized or unmapped window, a
+	// monitor asleep): the host draws none until the events say otherwise,
+	// then goes on at the next tick on its grid.
+	bool outOfSight = false;
 };
 
 // How the run is going, for --fps.
@@ -61,13 +66,17 @@ public:
 	// Memory for the next frame's pixels, of the view's size, or none to let
 	// the host draw into its own. Called before every Draw().
 	virtual std::optional<PixelTarget> LendPixels(Size) { return std::nullopt; }
-	// Shows one frame: frame is where the saver's view now holds its pixels.
-	virtual Result<void> Present(const PixelView& frame) = 0;
+	// Shows one frame: frame is where the saver's view now holds its pixels,
+	// and damage what changed in them since the frame before (everything
+	// when they are new). An output that keeps what it showed updates only
+	// that.
+	virtual Result<void> Present(const PixelView& frame, const Damage& damage) = 0;
 	// Events since the last call; called once per tick.
 	virtual OutputEvents Poll() { return {}; }
 	// Waits until deadline on the monotonic clock, or until something happens
-	// that the host must act on at once (a quit, a resize), and gives the
-	// events. By default it sleeps, then polls.
+	// that the host must act on at once (a quit, a resize, the frames going
+	// out of sight or coming back), and gives the events. By default it
+	// sleeps, then polls.
 	virtual OutputEvents WaitUntil(std::chrono::steady_clock::time_point deadline);
 
 	// The saver's tick period, once it has started and again whenever it

@@ -22,6 +22,11 @@
 
 namespace {
 
+// How long a wait lasts while nobody can see the frames: the run looks for a
+// signal after each.
+constexpr std::chrono::milliseconds kOutOfSightWait{100};
+
+
 // Between a successful StartSaver() and StopSaver(): stops the saver however
 // the run ends.
 class RunningSaver {
@@ -124,10 +129,14 @@ using StepResult = std::optional<RunEnd>;
 // unwritten snapshot is removed last; the signal handlers go at the very end.
 class SaverRun {
 public:
-	SaverRun(const Options& options, const std::string& modulePath)
+	// Without a given output, the options choose one.
+	SaverRun(const Options& options, const std::string& modulePath,
+		const MonotonicClock& clock, std::unique_ptr<Output> output)
 		:
 		fOptions(options),
-		fModulePath(modulePath)
+		fModulePath(modulePath),
+		fClock(clock),
+		fGivenOutput(std::move(output))
 	{
 	}
 
@@ -157,6 +166,7 @@ private:
 
 	const Options& fOptions;
 	const std::string& fModulePath;
+	const MonotonicClock& fClock;
 
 	// A signal from here on stops the run between two steps; the objects
 	// below then go in order, and each output puts back what it changed.
@@ -168,13 +178,13 @@ private:
 	// on to it, so it lives as long as the saver.
 	BMessage fArchive;
 	std::unique_ptr<BScreenSaver> fSaver;
+	std::unique_ptr<Output> fGivenOutput;
 	std::unique_ptr<Output> fOutput;
 	Size fFullSize;
 	std::unique_ptr<Surface> fSurface;
 	std::optional<RunningSaver> fRunning;
 
 	// The tick loop's state.
-	SteadyClock fClock;
 	std::optional<Ticker> fTicker;
 	std::optional<StatsMeter> fMeter;
 	std::optional<Soak> fSoak;
@@ -196,10 +206,12 @@ SaverRun::Prepare()
 		fSnapshot.emplace(std::move(file.Value()));
 	}
 
-	Result<OutputPlan> plan = PlanOutput(fOptions, LookAround());
-	if (!plan)
-		return RunEnd{kExitFailure, plan.Message()};
-	fPlan = plan.Value();
+	if (!fGivenOutput) {
+		Result<OutputPlan> plan = PlanOutput(fOptions, LookAround());
+		if (!plan)
+			return RunEnd{kExitFailure, plan.Message()};
+		fPlan = plan.Value();
+	}
 
 	Result<SaverModule> module = SaverModule::Load(fModulePath);
 	if (!module)
@@ -222,6 +234,15 @@ SaverRun::Prepare()
 StepResult
 SaverRun::OpenOutput()
 {
+	if (fGivenOutput) {
+		Result<Size> opened = fGivenOutput->Open(fOptions);
+		if (!opened)
+			return RunEnd{kExitFailure, opened.Message()};
+		fOutput = std::move(fGivenOutput);
+		fFullSize = opened.Value();
+		return std::nullopt;
+	}
+
 	auto opened = OpenFirstOutput(fPlan, fOptions);
 	if (!opened)
 		return RunEnd{kExitFailure, opened.Message()};
@@ -319,15 +340,19 @@ SaverRun::TickLoop()
 
 
 // Until the tick is due, acts on what happens at the output: a quit, a
-// signal, a new size for the view.
+// signal, a new size for the view. While nobody can see the frames, none are
+// due: the run waits until somebody can, then goes on at the next tick on
+// the grid, without making up for the ticks it let pass.
 StepResult
 SaverRun::AwaitTick(bool& quit)
 {
+	bool outOfSight = false;
 	while (true) {
 		if (int signal = fInterrupts.Caught())
 			return Interrupted(signal);
-		OutputEvents events = fPaced ? fOutput->WaitUntil(fTicker->Deadline())
-			: fOutput->Poll();
+		OutputEvents events = !fPaced ? fOutput->Poll()
+			: fOutput->WaitUntil(outOfSight ? fClock.Now() + kOutOfSightWait
+				: fTicker->Deadline());
 		if (int signal = fInterrupts.Caught())
 			return Interrupted(signal);
 		if (events.quit) {
@@ -346,6 +371,18 @@ SaverRun::AwaitTick(bool& quit)
 			if (fPaced)
 				continue;
 		}
+		if (fPaced && events.outOfSight) {
+			outOfSight = true;
+			continue;
+		}
+		if (outOfSight) {
+			outOfSight = false;
+			fTicker->Resume(fPeriod);
+			// The figures of --fps start afresh, without the pause in them.
+			if (fMeter)
+				fMeter.emplace(fClock, ProcessCpuTime);
+			continue;
+		}
 		return std::nullopt;
 	}
 }
@@ -361,11 +398,12 @@ SaverRun::DrawFrame()
 	fSurface->DrawInto(lent);
 	fSaver->Draw(fSurface->View(), fFrame);
 	PixelView pixels = fSurface->Pixels();
+	const Damage& damage = fSurface->TakeDamage();
 	if (fOptions.digest) {
 		std::printf("frame %ld %s\n", static_cast<long>(fFrame) + 1,
 			FormatDigest(FrameDigest(pixels)).c_str());
 	}
-	Result<void> shown = fOutput->Present(pixels);
+	Result<void> shown = fOutput->Present(pixels, damage);
 	if (!shown)
 		return RunEnd{kExitFailure, shown.Message()};
 	if (Result<void> healthy = fSoak ? fSoak->FrameDone(fFrame) : Result<void>(); !healthy) {
@@ -439,7 +477,16 @@ SaverRun::End(const RunEnd& end)
 int
 RunSaver(const Options& options, const std::string& modulePath)
 {
+	SteadyClock clock;
+	return RunSaver(options, modulePath, clock, nullptr);
+}
+
+
+int
+RunSaver(const Options& options, const std::string& modulePath, const MonotonicClock& clock,
+	std::unique_ptr<Output> output)
+{
 	if (options.clock)
 		PinClock(*options.clock);
-	return SaverRun(options, modulePath).Run();
+	return SaverRun(options, modulePath, clock, std::move(output)).Run();
 }

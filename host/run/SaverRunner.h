@@ -3,8 +3,11 @@
 #ifndef SAVERHOST_SAVER_RUNNER_H
 #define SAVERHOST_SAVER_RUNNER_H
 
+#include <memory>
 #include <string>
 
+#include "outputs/Output.h"
+#include "run/MonotonicClock.h"
 #include "run/Options.h"
 
 // The size of the view a saver previews on.
@@ -13,5 +16,10 @@ constexpr Size kPreviewSize{80, 60};
 // Runs the add-on at modulePath as the options say, reports any failure on
 // standard error, and gives saverhost's exit status.
 int RunSaver(const Options& options, const std::string& modulePath);
+// The same, paced by clock and showing the frames in output (which the run
+// opens) instead of the steady clock and the output the options choose: for
+// tests.
+int RunSaver(const Options& options, const std::string& modulePath,
+	const MonotonicClock& clock, std::unique_ptr<Output> output);
 
 #endif	// SAVERHOST_SAVER_RUNNER_H

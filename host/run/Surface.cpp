@@ -62,4 +62,23 @@ Surface::DrawInto(const std::optional<PixelTarget>& lent)
 	fTarget = target;
 	BPrivate::ViewSurface::Attach(fView.get(), fTarget.bits,
 		static_cast<int32>(fTarget.bytesPerRow), fSize.width, fSize.height);
+	fNewPixels = true;
+}
+
+
+const Damage&
+Surface::TakeDamage()
+{
+	// Pixels just lent held something else before: whoever shows them must
+	// take all of them.
+	int32 columns = 0;
+	int32 rows = 0;
+	const uint8* tiles = BPrivate::ViewSurface::Damage(fView.get(), &columns, &rows);
+	if (fNewPixels || tiles == nullptr)
+		fDamage.SetWhole();
+	else
+		fDamage.ReadTiles(tiles, columns, rows, BPrivate::ViewSurface::kDamageTileSize, fSize);
+	fNewPixels = false;
+	BPrivate::ViewSurface::ClearDamage(fView.get());
+	return fDamage;
 }

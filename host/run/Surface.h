@@ -8,6 +8,7 @@
 
 #include <View.h>
 
+#include "base/Damage.h"
 #include "base/PixelView.h"
 #include "base/Result.h"
 #include "base/Size.h"
@@ -42,12 +43,18 @@ public:
 	// the surface's own.
 	void DrawInto(const std::optional<PixelTarget>& lent);
 
+	// What the saver's presents changed in the view's pixels since the last
+	// call: everything the first time, and when they were lent anew.
+	const Damage& TakeDamage();
+
 private:
 	Size fSize;
 	size_t fBytesPerRow;
 	std::unique_ptr<uint8_t, Freer> fBits;
 	std::unique_ptr<BView> fView;
 	PixelTarget fTarget;
+	Damage fDamage;
+	bool fNewPixels = true;
 };
 
 #endif	// SAVERHOST_SURFACE_H

@@ -33,6 +33,11 @@ public:
 	// until one is still ahead.
 	TimePoint Advance(int64_t periodMicroseconds);
 
+	// After a pause: the current tick moves on to the first deadline on its
+	// grid that has not passed yet, and the ticks in between are dropped
+	// without counting as skipped.
+	TimePoint Resume(int64_t periodMicroseconds);
+
 	// Ticks dropped because the frames before them came too late.
 	int64_t Skipped() const { return fSkipped; }
 

@@ -111,7 +111,7 @@ FileOutput::WritePngFrame(const PixelView& frame)
 
 
 Result<void>
-FileOutput::Present(const PixelView& frame)
+FileOutput::Present(const PixelView& frame, const Damage&)
 {
 	if (fPngDirectory) {
 		Result<void> written = WritePngFrame(frame);

@@ -34,7 +34,8 @@ public:
 	std::optional<int32_t> DefaultFrames() const override { return kDefaultFileFrames; }
 
 	void TickPeriod(std::chrono::microseconds period) override;
-	Result<void> Present(const PixelView& frame) override;
+	// Every frame is written whole, whatever changed.
+	Result<void> Present(const PixelView& frame, const Damage& damage) override;
 	void ShowStats(const FrameStats& stats) override;
 	Result<void> Finish() override;
 

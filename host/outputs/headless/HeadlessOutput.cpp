@@ -22,7 +22,7 @@ HeadlessOutput::DefaultFrames() const
 
 
 Result<void>
-HeadlessOutput::Present(const PixelView&)
+HeadlessOutput::Present(const PixelView&, const Damage&)
 {
 	return {};
 }

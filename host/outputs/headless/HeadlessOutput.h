@@ -10,7 +10,7 @@ public:
 	Result<Size> Open(const Options& options) override;
 	bool Paced() const override { return false; }
 	std::optional<int32_t> DefaultFrames() const override;
-	Result<void> Present(const PixelView& frame) override;
+	Result<void> Present(const PixelView& frame, const Damage& damage) override;
 	// --fps: a line on standard error when someone reads it there.
 	void ShowStats(const FrameStats& stats) override;
 };

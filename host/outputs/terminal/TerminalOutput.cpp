@@ -188,7 +188,7 @@ TerminalOutput::_Write(const std::string& bytes)
 
 
 Result<void>
-TerminalOutput::Present(const PixelView& frame)
+TerminalOutput::Present(const PixelView& frame, const Damage& damage)
 {
 	Result<void> begun = _Begin();
 	if (!begun)
@@ -196,7 +196,7 @@ TerminalOutput::Present(const PixelView& frame)
 
 	fBuffer.clear();
 	_FollowTerminal(fBuffer);
-	fPicture.Encode(frame, fBuffer);
+	fPicture.Encode(frame, damage, fBuffer);
 	if (fStatusChanged)
 		_AppendStatus(fBuffer);
 	if (fBuffer.empty())

@@ -31,7 +31,7 @@ public:
 	Result<Size> Open(const Options& options) override;
 	bool Paced() const override { return true; }
 	std::optional<int32_t> DefaultFrames() const override { return std::nullopt; }
-	Result<void> Present(const PixelView& frame) override;
+	Result<void> Present(const PixelView& frame, const Damage& damage) override;
 	OutputEvents Poll() override;
 	OutputEvents WaitUntil(std::chrono::steady_clock::time_point deadline) override;
 

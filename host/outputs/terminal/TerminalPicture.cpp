@@ -165,7 +165,24 @@ AreaScaler::Scale(const PixelView& source, int32_t width, int32_t height,
 	std::vector<Rgb>& target)
 {
 	target.assign(static_cast<size_t>(std::max(width, 0)) * std::max(height, 0), 0);
-	if (width < 1 || height < 1 || source.width < 1 || source.height < 1)
+	ScaleArea(source, width, height, PixelRect{0, 0, width, height}, target);
+}
+
+
+void
+AreaScaler::ScaleArea(const PixelView& source, int32_t width, int32_t height, PixelRect area,
+	std::vector<Rgb>& target)
+{
+	if (width < 1 || height < 1 || source.width < 1 || source.height < 1
+		|| target.size() != static_cast<size_t>(width) * static_cast<size_t>(height))
+		return;
+	int32_t left = std::max(area.x, 0);
+	int32_t top = std::max(area.y, 0);
+	int32_t right = static_cast<int32_t>(std::min<int64_t>(
+		static_cast<int64_t>(area.x) + area.width, width));
+	int32_t bottom = static_cast<int32_t>(std::min<int64_t>(
+		static_cast<int64_t>(area.y) + area.height, height));
+	if (left >= right || top >= bottom)
 		return;
 
 	_Prepare(fColumns, source.width, width);
@@ -173,27 +190,31 @@ AreaScaler::Scale(const PixelView& source, int32_t width, int32_t height,
 
 	// Each target row first sums its source rows, weighted by how much of
 	// each it covers, and keeps their brightest value, byte by byte; then
-	// each target pixel does the same across its part of that row. A row sum
-	// is at most 255 x source height, which fits 32 bits for any side up to
-	// 16 million; the full sums need 64.
-	size_t rowBytes = static_cast<size_t>(source.width) * 4;
-	fRowSums.resize(rowBytes);
-	fRowPeaks.resize(rowBytes);
+	// each target pixel does the same across its part of that row. Only the
+	// source columns the area's pixels take in are gone over. A row sum is at
+	// most 255 x source height, which fits 32 bits for any side up to 16
+	// million; the full sums need 64.
+	const Span& leftSpan = fColumns.spans[static_cast<size_t>(left)];
+	const Span& rightSpan = fColumns.spans[static_cast<size_t>(right - 1)];
+	int32_t sourceLeft = leftSpan.first;
+	size_t rowBytes = static_cast<size_t>(rightSpan.first + rightSpan.count - sourceLeft) * 4;
+	fRowSums.resize(static_cast<size_t>(source.width) * 4);
+	fRowPeaks.resize(static_cast<size_t>(source.width) * 4);
 	uint64_t total = static_cast<uint64_t>(source.width) * static_cast<uint64_t>(source.height);
 	// Half the mean plus half the peak, rounded to nearest.
 	auto blend = [total](uint64_t sum, uint64_t peak) {
 		return (sum + peak * total + total) / (2 * total);
 	};
 
-	for (int32_t y = 0; y < height; y++) {
+	for (int32_t y = top; y < bottom; y++) {
 		const Span& rows = fRows.spans[static_cast<size_t>(y)];
 		uint32_t* sums = fRowSums.data();
 		uint8_t* peaks = fRowPeaks.data();
-		std::fill(fRowSums.begin(), fRowSums.end(), 0);
-		std::fill(fRowPeaks.begin(), fRowPeaks.end(), 0);
+		std::fill(fRowSums.begin(), fRowSums.begin() + static_cast<ptrdiff_t>(rowBytes), 0);
+		std::fill(fRowPeaks.begin(), fRowPeaks.begin() + static_cast<ptrdiff_t>(rowBytes), 0);
 		for (int32_t k = 0; k < rows.count; k++) {
 			uint32_t weight = fRows.weights[rows.weights + static_cast<size_t>(k)];
-			const uint8_t* row = source.Row(rows.first + k);
+			const uint8_t* row = source.Row(rows.first + k) + static_cast<size_t>(sourceLeft) * 4;
 			for (size_t i = 0; i < rowBytes; i++) {
 				sums[i] += weight * row[i];
 				peaks[i] = std::max(peaks[i], row[i]);
@@ -201,10 +222,10 @@ AreaScaler::Scale(const PixelView& source, int32_t width, int32_t height,
 		}
 
 		Rgb* out = target.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
-		for (int32_t x = 0; x < width; x++) {
+		for (int32_t x = left; x < right; x++) {
 			const Span& columns = fColumns.spans[static_cast<size_t>(x)];
 			const uint32_t* weights = fColumns.weights.data() + columns.weights;
-			size_t first = static_cast<size_t>(columns.first) * 4;
+			size_t first = static_cast<size_t>(columns.first - sourceLeft) * 4;
 			const uint32_t* pixel = sums + first;
 			const uint8_t* peak = peaks + first;
 			uint64_t red = 0;
@@ -226,6 +247,35 @@ AreaScaler::Scale(const PixelView& source, int32_t width, int32_t height,
 				| blend(blue, bluePeak));
 		}
 	}
+}
+
+
+PixelRect
+AreaScaler::Covering(Size source, int32_t width, int32_t height, PixelRect area)
+{
+	// Source pixel s and target pixel t overlap where s x T < (t + 1) x S and
+	// (s + 1) x T > t x S, in the units of AreaScaler::_Prepare(): from
+	// t = floor(s x T / S) to t = floor(((s + 1) x T - 1) / S).
+	auto covering = [](int64_t first, int64_t last, int64_t sourceLength,
+		int64_t targetLength, int32_t& from, int32_t& to) {
+		from = static_cast<int32_t>(first * targetLength / sourceLength);
+		to = static_cast<int32_t>(((last + 1) * targetLength - 1) / sourceLength);
+	};
+	int64_t left = std::max<int64_t>(area.x, 0);
+	int64_t top = std::max<int64_t>(area.y, 0);
+	int64_t right = std::min<int64_t>(static_cast<int64_t>(area.x) + area.width, source.width);
+	int64_t bottom = std::min<int64_t>(static_cast<int64_t>(area.y) + area.height,
+		source.height);
+	if (left >= right || top >= bottom || width < 1 || height < 1)
+		return PixelRect{};
+
+	PixelRect covered;
+	int32_t last = 0;
+	covering(left, right - 1, source.width, width, covered.x, last);
+	covered.width = last - covered.x + 1;
+	covering(top, bottom - 1, source.height, height, covered.y, last);
+	covered.height = last - covered.y + 1;
+	return covered;
 }
 
 
@@ -322,13 +372,38 @@ TerminalPicture::_BuildCells(const PixelView& frame)
 
 	uint32_t black = _Encoded(0);
 	fCells.assign(static_cast<size_t>(fColumns) * static_cast<size_t>(fRows), Cell{black, black});
-	for (int32_t y = layout.top; y < layout.top + layout.height; y++) {
+	_PutPixels(PixelRect{0, 0, layout.width, layout.height});
+}
+
+
+void
+TerminalPicture::_UpdateCells(const PixelView& frame, const Damage& damage)
+{
+	const PictureLayout& layout = fLayout;
+	Size size{frame.width, frame.height};
+	for (const PixelRect& changed : damage.Rects()) {
+		PixelRect area = AreaScaler::Covering(size, layout.width, layout.height, changed);
+		if (area.width < 1 || area.height < 1)
+			continue;
+		fScaler.ScaleArea(frame, layout.width, layout.height, area, fScaled);
+		_PutPixels(area);
+	}
+}
+
+
+// The scaled pixels of the area into the halves of their cells.
+void
+TerminalPicture::_PutPixels(PixelRect area)
+{
+	const PictureLayout& layout = fLayout;
+	for (int32_t y = area.y; y < area.y + area.height; y++) {
 		const Rgb* pixels = fScaled.data()
-			+ static_cast<size_t>(y - layout.top) * static_cast<size_t>(layout.width);
-		Cell* cell = fCells.data() + static_cast<size_t>(y / 2) * static_cast<size_t>(fColumns)
+			+ static_cast<size_t>(y) * static_cast<size_t>(layout.width);
+		int32_t row = layout.top + y;
+		Cell* cell = fCells.data() + static_cast<size_t>(row / 2) * static_cast<size_t>(fColumns)
 			+ layout.left;
-		uint32_t Cell::* half = y % 2 == 0 ? &Cell::top : &Cell::bottom;
-		for (int32_t x = 0; x < layout.width; x++)
+		uint32_t Cell::* half = row % 2 == 0 ? &Cell::top : &Cell::bottom;
+		for (int32_t x = area.x; x < area.x + area.width; x++)
 			cell[x].*half = _Encoded(pixels[x]);
 	}
 }
@@ -439,27 +514,45 @@ TerminalPicture::_MoveTo(int32_t row, int32_t column, std::string& out)
 size_t
 TerminalPicture::Encode(const PixelView& frame, std::string& out)
 {
+	return Encode(frame, Damage(), out);
+}
+
+
+size_t
+TerminalPicture::Encode(const PixelView& frame, const Damage& damage, std::string& out)
+{
 	size_t start = out.size();
-	PictureLayout layout = FitPicture(Size{frame.width, frame.height}, fColumns, fRows);
+	Size size{frame.width, frame.height};
+	PictureLayout layout = FitPicture(size, fColumns, fRows);
 	if (layout != fLayout) {
 		fLayout = layout;
 		fRepaint = true;
 	}
-	_BuildCells(frame);
+	// The cells are worked out anew for a new area, picture or frame size;
+	// otherwise only where the frame changed.
+	size_t cellCount = static_cast<size_t>(fColumns) * static_cast<size_t>(fRows);
+	if (fRepaint || damage.Whole() || !SameSize(size, fFrame) || fCells.size() != cellCount)
+		_BuildCells(frame);
+	else
+		_UpdateCells(frame, damage);
+	fFrame = size;
 
 	bool repaint = fRepaint || fShown.size() != fCells.size();
+	if (repaint)
+		fShown.resize(fCells.size());
 	for (int32_t row = 0; row < fRows; row++) {
 		size_t rowStart = static_cast<size_t>(row) * static_cast<size_t>(fColumns);
 		for (int32_t column = 0; column < fColumns; column++) {
 			const Cell& cell = fCells[rowStart + column];
-			if (!repaint && cell == fShown[rowStart + column])
+			Cell& shown = fShown[rowStart + column];
+			if (!repaint && cell == shown)
 				continue;
 			_MoveTo(row, column, out);
 			_PutCell(cell, fCursor, out);
+			shown = cell;
 		}
 	}
 
-	fShown.swap(fCells);
 	fRepaint = false;
 	return out.size() - start;
 }

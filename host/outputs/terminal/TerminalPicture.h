@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Damage.h"
 #include "base/PixelView.h"
 #include "base/Size.h"
 
@@ -52,6 +53,13 @@ class AreaScaler {
 public:
 	// Averages source into a width x height grid of colours, row after row.
 	void Scale(const PixelView& source, int32_t width, int32_t height, std::vector<Rgb>& target);
+	// The same for the target pixels within area only, in a grid that holds
+	// width x height colours already.
+	void ScaleArea(const PixelView& source, int32_t width, int32_t height, PixelRect area,
+		std::vector<Rgb>& target);
+	// The target pixels of a width x height grid whose average takes in a
+	// pixel of the source's area.
+	static PixelRect Covering(Size source, int32_t width, int32_t height, PixelRect area);
 
 private:
 	// The source pixels one target pixel covers along one axis, and where
@@ -105,6 +113,9 @@ public:
 	// Appends to out the bytes that turn the last frame into this one, and
 	// gives their count. A frame identical to the last one adds nothing.
 	size_t Encode(const PixelView& frame, std::string& out);
+	// The same for a frame that changed since the last one only where damage
+	// says: only the cells over those pixels are worked out again.
+	size_t Encode(const PixelView& frame, const Damage& damage, std::string& out);
 
 	TerminalColors Colors() const { return fColors; }
 	// The layout of the latest frame.
@@ -133,6 +144,9 @@ private:
 	};
 
 	void _BuildCells(const PixelView& frame);
+	// Works out again the cells over the changed pixels of frame.
+	void _UpdateCells(const PixelView& frame, const Damage& damage);
+	void _PutPixels(PixelRect area);
 	uint32_t _Encoded(Rgb colour) const;
 	// Moves the cursor to the cell, by the shortest of the ways that work.
 	void _MoveTo(int32_t row, int32_t column, std::string& out);
@@ -145,6 +159,8 @@ private:
 	int32_t fColumns = 0;
 	int32_t fRows = 0;
 	PictureLayout fLayout;
+	// The size of the frame the cells were worked out from.
+	Size fFrame;
 	bool fRepaint = true;
 	Cursor fCursor;
 

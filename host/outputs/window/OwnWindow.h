@@ -31,6 +31,8 @@ public:
 	bool AsksToStop(const SDL_Event& event) override;
 	// Destroyed from outside: closed, as far as the run goes.
 	bool Gone() override { return fErrors.Gone(); }
+	// Hidden before its first picture on purpose, which is no reason to wait.
+	bool OutOfSight() const override { return fShown && SaverWindow::OutOfSight(); }
 	bool HasTitle() const override { return !fFullscreen; }
 	void ShowInTitle(const std::string& text) override;
 

@@ -8,3 +8,10 @@ WindowCloser::operator()(SDL_Window* window) const
 {
 	SDL_DestroyWindow(window);
 }
+
+
+bool
+SaverWindow::OutOfSight() const
+{
+	return (SDL_GetWindowFlags(fWindow.get()) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) != 0;
+}

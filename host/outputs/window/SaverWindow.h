@@ -30,6 +30,8 @@ public:
 	virtual bool AsksToStop(const SDL_Event& event) = 0;
 	// The window was destroyed under the host; said once on standard error.
 	virtual bool Gone() { return false; }
+	// Nobody can see the window: it is minimized or not mapped.
+	virtual bool OutOfSight() const;
 
 	// A title bar shows the --fps figures; where there is none, the output
 	// shows them over the picture.

@@ -10,6 +10,7 @@
 #include "base/Report.h"
 #include "outputs/window/BorrowedWindow.h"
 #include "outputs/window/DisplayNames.h"
+#include "outputs/window/MonitorPower.h"
 #include "outputs/window/OwnWindow.h"
 #include "outputs/window/SignalHold.h"
 #include "outputs/window/VideoSession.h"
@@ -20,6 +21,10 @@
 namespace {
 
 using std::chrono::steady_clock;
+
+// More rectangles than this a frame are sent as one: each is a request of
+// its own to the display.
+constexpr size_t kMostRects = 1024;
 
 // The view's B_RGB32 pixels as SDL names them: bytes blue, green, red, then
 // one nobody reads, which SDL describes as a 32-bit word.
@@ -80,6 +85,7 @@ WindowOutput::Open(const Options& options)
 	}
 	// Where no title bar shows the figures, they go over the picture.
 	fStatsOverlay = options.fps && !fWindow->HasTitle();
+	fMonitor = MonitorPower::Watch(fWindow->Get());
 
 	int width = 0;
 	int height = 0;
@@ -112,6 +118,7 @@ WindowOutput::Framebuffer()
 		SDL_FillRect(framebuffer, nullptr, Mapped(framebuffer, SDL_Color{0, 0, 0, 255}));
 		fFramebufferPixels = framebuffer->pixels;
 		fFramebufferSize = size;
+		fSendWhole = true;
 	}
 	return framebuffer;
 }
@@ -185,8 +192,31 @@ WindowOutput::DrawOverlay(SDL_Surface* framebuffer)
 }
 
 
+// Sends the display what changed in the framebuffer: the damaged rectangles,
+// or everything when the display may show something else, or when that is
+// about as cheap. Nothing changed, nothing is sent.
+bool
+WindowOutput::Update(const Damage& damage)
+{
+	int64_t area = static_cast<int64_t>(fFramebufferSize.width) * fFramebufferSize.height;
+	int result = 0;
+	if (fSendWhole || damage.Whole() || damage.Rects().size() > kMostRects
+		|| 2 * damage.Area(fFramebufferSize) > area) {
+		result = SDL_UpdateWindowSurface(fWindow->Get());
+	} else if (!damage.Rects().empty()) {
+		fUpdateRects.clear();
+		for (const PixelRect& rect : damage.Rects())
+			fUpdateRects.push_back(SDL_Rect{rect.x, rect.y, rect.width, rect.height});
+		result = SDL_UpdateWindowSurfaceRects(fWindow->Get(), fUpdateRects.data(),
+			static_cast<int>(fUpdateRects.size()));
+	}
+	fSendWhole = result != 0;
+	return result == 0;
+}
+
+
 Result<void>
-WindowOutput::Present(const PixelView& frame)
+WindowOutput::Present(const PixelView& frame, const Damage& damage)
 {
 	if (!fWindow)
 		return Error{"the window is not open"};
@@ -194,8 +224,9 @@ WindowOutput::Present(const PixelView& frame)
 		return {};
 	Show();
 
-	// Lent pixels are in the framebuffer already; nothing between the loan
-	// and now looks at events, so no resize can have replaced it.
+	// Lent pixels are in the framebuffer already, and the damage is what the
+	// saver changed in it; nothing between the loan and now looks at events,
+	// so no resize can have replaced it. A frame copied in changes it all.
 	bool lent = fLent != nullptr && frame.bits == fLent;
 	if (!lent) {
 		SDL_Surface* framebuffer = Framebuffer();
@@ -203,8 +234,9 @@ WindowOutput::Present(const PixelView& frame)
 			return Error{std::string("cannot draw in the window: ") + SDL_GetError()};
 		Copy(frame, framebuffer);
 		DrawOverlay(framebuffer);
+		fSendWhole = true;
 	}
-	if (SDL_UpdateWindowSurface(fWindow->Get()) == 0 || WindowGone())
+	if (Update(damage) || WindowGone())
 		return {};
 
 	// A resize seen after the frame was drawn: the frame goes into the new
@@ -213,7 +245,8 @@ WindowOutput::Present(const PixelView& frame)
 		if (SDL_Surface* framebuffer = Framebuffer()) {
 			Copy(frame, framebuffer);
 			DrawOverlay(framebuffer);
-			if (SDL_UpdateWindowSurface(fWindow->Get()) == 0 || WindowGone())
+			fSendWhole = true;
+			if (Update(damage) || WindowGone())
 				return {};
 		}
 	}
@@ -224,8 +257,16 @@ WindowOutput::Present(const PixelView& frame)
 void
 WindowOutput::Handle(const SDL_Event& event)
 {
-	if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED
-		&& event.window.windowID == SDL_GetWindowID(fWindow->Get())) {
+	bool ours = event.type == SDL_WINDOWEVENT
+		&& event.window.windowID == SDL_GetWindowID(fWindow->Get());
+	// The display lost what the window showed, or shows it anew.
+	if (ours && (event.window.event == SDL_WINDOWEVENT_EXPOSED
+			|| event.window.event == SDL_WINDOWEVENT_SHOWN
+			|| event.window.event == SDL_WINDOWEVENT_RESTORED))
+		fSendWhole = true;
+
+	if (ours && event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+		fSendWhole = true;
 		// A size the view already has cancels a change not yet acted on.
 		Size size{event.window.data1, event.window.data2};
 		if (SameSize(size, fViewSize))
@@ -246,6 +287,16 @@ WindowOutput::WindowGone()
 }
 
 
+// Minimized, unmapped, or on a monitor that sleeps.
+bool
+WindowOutput::OutOfSight()
+{
+	if (!fWindow || WindowGone())
+		return false;
+	return fWindow->OutOfSight() || (fMonitor && fMonitor->Asleep(steady_clock::now()));
+}
+
+
 OutputEvents
 WindowOutput::TakeEvents()
 {
@@ -255,6 +306,8 @@ WindowOutput::TakeEvents()
 	fPending = OutputEvents{};
 	if (events.resized)
 		fViewSize = *events.resized;
+	events.outOfSight = OutOfSight();
+	fToldOutOfSight = events.outOfSight;
 	return events;
 }
 
@@ -280,20 +333,33 @@ WindowOutput::WaitUntil(steady_clock::time_point deadline)
 		SDL_Event event;
 		while (SDL_PollEvent(&event))
 			Handle(event);
-		if (fPending.quit || fPending.resized || WindowGone())
+		if (fPending.quit || fPending.resized || WindowGone()
+			|| OutOfSight() != fToldOutOfSight)
 			break;
-		steady_clock::time_point now = steady_clock::now();
-		if (now >= deadline)
+		int wait = WaitMilliseconds(deadline);
+		if (wait < 0)
 			break;
-		// Rounded up: a wait that ends a little short of the deadline would
-		// spin through its last millisecond.
-		long long remaining = std::chrono::ceil<std::chrono::milliseconds>(deadline - now)
-			.count();
-		if (SDL_WaitEventTimeout(&event, static_cast<int>(std::min<long long>(remaining,
-				INT_MAX))))
+		if (SDL_WaitEventTimeout(&event, wait))
 			Handle(event);
 	}
 	return TakeEvents();
+}
+
+
+// How long to wait for events: until the deadline, or -1 when it has come;
+// in view, no longer than until the monitor's power is asked again.
+int
+WindowOutput::WaitMilliseconds(steady_clock::time_point deadline)
+{
+	steady_clock::time_point now = steady_clock::now();
+	if (now >= deadline)
+		return -1;
+	if (fMonitor && !fWindow->OutOfSight())
+		deadline = std::min(deadline, std::max(fMonitor->NextCheck(), now));
+	// Rounded up: a wait that ends a little short of the deadline would spin
+	// through its last millisecond.
+	long long remaining = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
+	return static_cast<int>(std::clamp<long long>(remaining, 1, INT_MAX));
 }
 
 

@@ -4,19 +4,26 @@
 //
 // The saver's present lands straight in the window's framebuffer (on X, a
 // shared-memory image the X server reads itself), so a frame is copied once
-// on its way to the screen. Lent pixels stay readable until the next
-// LendPixels() and as long as the output exists.
+// on its way to the screen, and only the rectangles it changed are sent to
+// the display; the whole picture goes after the window was exposed, mapped
+// again or resized, and with the first frame. Lent pixels stay readable until
+// the next LendPixels() and as long as the output exists.
+//
+// While the window is minimized or unmapped, or the monitor sleeps, the
+// events say that nobody can see it, and the host draws no frames.
 #ifndef SAVERHOST_WINDOW_OUTPUT_H
 #define SAVERHOST_WINDOW_OUTPUT_H
 
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "outputs/Output.h"
 #include "outputs/window/SaverWindow.h"
 #include "outputs/window/WindowText.h"
 
+class MonitorPower;
 class VideoSession;
 class XErrorWatch;
 
@@ -30,7 +37,7 @@ public:
 	std::optional<int32_t> DefaultFrames() const override { return std::nullopt; }
 
 	std::optional<PixelTarget> LendPixels(Size size) override;
-	Result<void> Present(const PixelView& frame) override;
+	Result<void> Present(const PixelView& frame, const Damage& damage) override;
 	OutputEvents Poll() override;
 	OutputEvents WaitUntil(std::chrono::steady_clock::time_point deadline) override;
 
@@ -43,6 +50,7 @@ private:
 	SDL_Surface* Framebuffer();
 	bool Lendable(const SDL_Surface* framebuffer, Size size) const;
 	void Copy(const PixelView& frame, SDL_Surface* framebuffer);
+	bool Update(const Damage& damage);
 	void DrawOverlay(SDL_Surface* framebuffer);
 	Result<SansFont*> LoadedFont();
 	void ReportFontError();
@@ -50,12 +58,15 @@ private:
 	void Handle(const SDL_Event& event);
 	OutputEvents TakeEvents();
 	bool WindowGone();
+	bool OutOfSight();
+	int WaitMilliseconds(std::chrono::steady_clock::time_point deadline);
 
 	// Destroyed in the reverse order: the window before SDL's video, which
 	// goes before the X error watch.
 	std::unique_ptr<XErrorWatch> fErrors;
 	std::unique_ptr<VideoSession> fVideo;
 	std::unique_ptr<SaverWindow> fWindow;
+	std::unique_ptr<MonitorPower> fMonitor;
 	std::unique_ptr<SansFont> fFont;
 	SurfacePtr fStatsText;
 
@@ -74,6 +85,12 @@ private:
 	Size fFramebufferSize;
 	// The pixels lent for the current frame, if any.
 	uint8_t* fLent = nullptr;
+	// The display may show something other than the framebuffer: the next
+	// frame goes whole.
+	bool fSendWhole = true;
+	std::vector<SDL_Rect> fUpdateRects;
+	// Whether the host was last told that nobody can see the window.
+	bool fToldOutOfSight = false;
 
 	// The view size the host was last told of.
 	Size fViewSize;

@@ -22,7 +22,7 @@ constexpr SDL_Color kBlack{0, 0, 0, 255};
 // covers 191 x 26 pixels from (10, 10). Coordinates beyond any window are
 // held at a million, NaN at zero, so that the sums stay in int.
 SDL_Rect
-PixelRect(const BRect& frame, SDL_Point origin)
+WindowRect(const BRect& frame, SDL_Point origin)
 {
 	auto pixel = [](float coordinate) {
 		if (!(coordinate == coordinate))
@@ -58,7 +58,7 @@ DrawPanel(SDL_Surface* target, const SettingsPanel& panel, const SansFont& font)
 	for (const SettingsItem& item : panel.items) {
 		size_t depth = static_cast<size_t>(std::max(item.depth, 0));
 		origins.resize(depth + 1, origins.back());
-		SDL_Rect frame = PixelRect(item.frame, origins[depth]);
+		SDL_Rect frame = WindowRect(item.frame, origins[depth]);
 		origins.push_back(SDL_Point{frame.x, frame.y});
 
 		if (!item.hasText)

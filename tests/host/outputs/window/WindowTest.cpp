@@ -434,7 +434,7 @@ TEST_F(WindowOutputTest, ShowsAFrameOfAnotherSizeWholeAndCentred)
 			pixel[2] = 200;
 		}
 	}
-	ASSERT_TRUE(output.Present(PixelView{bits.data(), 80 * 4, 80, 60}));
+	ASSERT_TRUE(output.Present(PixelView{bits.data(), 80 * 4, 80, 60}, Damage()));
 
 	std::optional<Window> window = X().AwaitWindow("Dustglow");
 	ASSERT_TRUE(window);
@@ -526,7 +526,7 @@ TEST_F(WindowOutputTest, AWindowThatIsGoneNeverEndsTheProcess)
 	ASSERT_TRUE(output.Open(options));
 	std::optional<PixelTarget> lent = output.LendPixels(Size{120, 90});
 	ASSERT_TRUE(lent);
-	ASSERT_TRUE(output.Present(PixelView{lent->bits, lent->bytesPerRow, 120, 90}));
+	ASSERT_TRUE(output.Present(PixelView{lent->bits, lent->bytesPerRow, 120, 90}, Damage()));
 
 	// Moved and resized just before its end: SDL then looks up the window's
 	// place after it has gone.
@@ -534,7 +534,7 @@ TEST_F(WindowOutputTest, AWindowThatIsGoneNeverEndsTheProcess)
 	XDestroyWindow(X().Connection(), window);
 	XSync(X().Connection(), False);
 	std::vector<uint8_t> own(120 * 90 * 4);
-	EXPECT_TRUE(output.Present(PixelView{own.data(), 120 * 4, 120, 90}));
+	EXPECT_TRUE(output.Present(PixelView{own.data(), 120 * 4, 120, 90}, Damage()));
 	EXPECT_TRUE(output.WaitUntil(steady_clock::now() + std::chrono::seconds(10)).quit);
 	EXPECT_FALSE(output.LendPixels(Size{120, 90}));
 	EXPECT_EQ(VirtualDisplay::TakeForeignErrors(), 0);
@@ -550,7 +550,7 @@ TEST_F(WindowOutputTest, OnlyARealPointerMoveEndsItsOwnWindow)
 	ASSERT_TRUE(output.Open(options));
 	std::optional<PixelTarget> lent = output.LendPixels(Size{320, 240});
 	ASSERT_TRUE(lent);
-	ASSERT_TRUE(output.Present(PixelView{lent->bits, lent->bytesPerRow, 320, 240}));
+	ASSERT_TRUE(output.Present(PixelView{lent->bits, lent->bytesPerRow, 320, 240}, Damage()));
 	std::optional<Window> window = X().AwaitWindow("Dustglow");
 	ASSERT_TRUE(window);
 	int left;
