@@ -13,7 +13,8 @@
 
 namespace {
 
-// Asks for the window's changes of size, and for its end, on SDL's own
+// Asks for the window's changes of size, its mapping and its end, and for
+// its exposures (after which the whole picture is sent again), on SDL's own
 // connection (SDL asks for no events of a window it did not make), and waits
 // until the server has it, so that no change after Open() is missed.
 void
@@ -25,7 +26,8 @@ FollowChanges(SDL_Window* window, unsigned long id)
 		Display* sdlConnection = info.info.x11.display;
 		XWindowAttributes current;
 		if (XGetWindowAttributes(sdlConnection, id, &current) != 0) {
-			XSelectInput(sdlConnection, id, current.your_event_mask | StructureNotifyMask);
+			XSelectInput(sdlConnection, id,
+				current.your_event_mask | StructureNotifyMask | ExposureMask);
 			XSync(sdlConnection, False);
 		}
 	}

@@ -570,4 +570,134 @@ TEST_F(WindowOutputTest, OnlyARealPointerMoveEndsItsOwnWindow)
 	EXPECT_TRUE(output.WaitUntil(steady_clock::now() + std::chrono::seconds(10)).quit);
 }
 
+
+// Whether the window shows the frame's pixels (the fourth bytes aside).
+bool
+Shows(VirtualDisplay& display, Window window, const PixelTarget& frame, Size size)
+{
+	std::optional<WindowPixels> shown = display.Read(window);
+	if (!shown || shown->width != size.width || shown->height != size.height)
+		return false;
+	for (int y = 0; y < size.height; y++) {
+		for (int x = 0; x < size.width; x++) {
+			if (std::memcmp(shown->At(x, y), frame.bits + y * frame.bytesPerRow + x * 4, 3) != 0)
+				return false;
+		}
+	}
+	return true;
+}
+
+
+void
+Paint(const PixelTarget& frame, Size size, int seed)
+{
+	for (int y = 0; y < size.height; y++) {
+		for (int x = 0; x < size.width; x++) {
+			uint8_t* pixel = frame.bits + y * frame.bytesPerRow + x * 4;
+			pixel[0] = static_cast<uint8_t>(x * seed);
+			pixel[1] = static_cast<uint8_t>(y * 3 + seed);
+			pixel[2] = static_cast<uint8_t>(x + y + 40 * seed);
+		}
+	}
+}
+
+
+// The display gets only the damaged rectangles of a frame, and the whole
+// picture again after the window was exposed or resized, whatever the damage.
+TEST_F(WindowOutputTest, SendsTheDamageAndTheWholePictureAfterExposesAndResizes)
+{
+	Window window = X().CreateWindow(160, 120);
+	WindowOutput output;
+	Options options;
+	options.windowId = window;
+	ASSERT_TRUE(output.Open(options));
+	// A frame as the host draws it: into the pixels lent for it, then shown.
+	auto lend = [&](Size size) {
+		std::optional<PixelTarget> lent = output.LendPixels(size);
+		EXPECT_TRUE(lent);
+		return lent.value_or(PixelTarget{});
+	};
+	auto show = [&](const PixelTarget& frame, Size size, const Damage& damage) {
+		EXPECT_TRUE(output.Present(PixelView{frame.bits, frame.bytesPerRow, size.width,
+			size.height}, damage));
+	};
+	auto settle = [&] {
+		XSync(X().Connection(), False);
+		output.WaitUntil(steady_clock::now() + std::chrono::milliseconds(300));
+	};
+
+	Size size{160, 120};
+	PixelTarget frame = lend(size);
+	ASSERT_TRUE(frame.bits);
+	Paint(frame, size, 1);
+	show(frame, size, Damage());
+	ASSERT_TRUE(Shows(X(), window, frame, size));
+
+	// Two pixels change, one of them in the damage: only that one is sent.
+	uint8_t* inside = lend(size).bits + 10 * frame.bytesPerRow + 10 * 4;
+	uint8_t* outside = frame.bits + 100 * frame.bytesPerRow + 100 * 4;
+	inside[1] ^= 0xff;
+	outside[1] ^= 0xff;
+	show(frame, size, Damage({PixelRect{8, 8, 4, 4}}));
+	EXPECT_EQ(X().Read(window)->At(10, 10)[1], inside[1]);
+	EXPECT_NE(X().Read(window)->At(100, 100)[1], outside[1]);
+
+	// Exposed (here cleared to black): everything goes again.
+	XClearArea(X().Connection(), window, 0, 0, 0, 0, True);
+	settle();
+	lend(size).bits[0] ^= 0xff;
+	show(frame, size, Damage({PixelRect{0, 0, 1, 1}}));
+	EXPECT_TRUE(Shows(X(), window, frame, size)) << "after an expose";
+
+	// Resized: the new picture is sent whole, though the damage says nothing.
+	XResizeWindow(X().Connection(), window, 200, 150);
+	settle();
+	size = Size{200, 150};
+	frame = lend(size);
+	ASSERT_TRUE(frame.bits);
+	Paint(frame, size, 3);
+	show(frame, size, Damage(std::vector<PixelRect>{}));
+	EXPECT_TRUE(Shows(X(), window, frame, size)) << "after a resize";
+	// Nothing changed, nothing is sent.
+	Paint(lend(size), size, 4);
+	show(frame, size, Damage(std::vector<PixelRect>{}));
+	EXPECT_FALSE(Shows(X(), window, frame, size));
+}
+
+
+// The events say when nobody can see the window any more (unmapped, as a
+// window manager does to minimize it) and when somebody can again, at once.
+TEST_F(WindowOutputTest, SaysWhenTheWindowGoesOutOfSightAndComesBack)
+{
+	Window borrowed = X().CreateWindow(120, 90);
+	for (bool own : {true, false}) {
+		SCOPED_TRACE(own ? "own window" : "borrowed window");
+		WindowOutput output;
+		Options options;
+		options.size = Size{120, 90};
+		if (!own)
+			options.windowId = borrowed;
+		ASSERT_TRUE(output.Open(options));
+		std::optional<PixelTarget> lent = output.LendPixels(Size{120, 90});
+		ASSERT_TRUE(lent);
+		ASSERT_TRUE(output.Present(PixelView{lent->bits, lent->bytesPerRow, 120, 90}, Damage()));
+		std::optional<Window> window = own ? X().AwaitWindow("Dustglow") : borrowed;
+		ASSERT_TRUE(window);
+		EXPECT_FALSE(output.Poll().outOfSight);
+
+		for (bool mapped : {false, true}) {
+			if (mapped)
+				XMapWindow(X().Connection(), *window);
+			else
+				XUnmapWindow(X().Connection(), *window);
+			XSync(X().Connection(), False);
+			steady_clock::time_point start = steady_clock::now();
+			OutputEvents events = output.WaitUntil(start + std::chrono::seconds(10));
+			EXPECT_EQ(events.outOfSight, !mapped);
+			EXPECT_LT(steady_clock::now() - start, std::chrono::seconds(5));
+			EXPECT_FALSE(events.quit);
+		}
+	}
+}
+
 }	// namespace
