@@ -1,0 +1,117 @@
+// The run while nobody can see its frames: the saver and a paced output of
+// the test's own, on a clock the test moves.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
+#include "outputs/Output.h"
+#include "run/MonotonicClock.h"
+#include "run/SaverRunner.h"
+
+using namespace std::chrono_literals;
+using TimePoint = MonotonicClock::TimePoint;
+
+namespace {
+
+class FakeClock : public MonotonicClock {
+public:
+	TimePoint Now() const override { return fNow; }
+	void WaitUntil(TimePoint deadline) { fNow = std::max(fNow, deadline); }
+
+private:
+	TimePoint fNow{std::chrono::hours(1)};
+};
+
+
+// When each frame came, and how long each wait out of sight lasted.
+struct Seen {
+	std::vector<TimePoint> frames;
+	std::vector<std::chrono::nanoseconds> waitsOutOfSight;
+};
+
+
+// A window that is out of sight from hidden to shown: its waits end early
+// when that changes, as a real one's do.
+class HidingOutput : public Output {
+public:
+	HidingOutput(FakeClock& clock, TimePoint hidden, TimePoint shown, Seen& seen)
+		:
+		fClock(clock),
+		fHidden(hidden),
+		fShown(shown),
+		fSeen(seen)
+	{
+	}
+
+	Result<Size> Open(const Options& options) override { return options.size; }
+	bool Paced() const override { return true; }
+	std::optional<int32_t> DefaultFrames() const override { return std::nullopt; }
+
+	Result<void> Present(const PixelView&, const Damage&) override
+	{
+		fSeen.frames.push_back(fClock.Now());
+		return {};
+	}
+
+	OutputEvents Poll() override { return Events(); }
+
+	OutputEvents WaitUntil(TimePoint deadline) override
+	{
+		TimePoint start = fClock.Now();
+		for (TimePoint change : {fHidden, fShown}) {
+			if (change > start && change < deadline)
+				deadline = change;
+		}
+		fClock.WaitUntil(deadline);
+		if (OutOfSight(start))
+			fSeen.waitsOutOfSight.push_back(fClock.Now() - start);
+		return Events();
+	}
+
+private:
+	bool OutOfSight(TimePoint when) const { return when >= fHidden && when < fShown; }
+
+	OutputEvents Events() const
+	{
+		OutputEvents events;
+		events.outOfSight = OutOfSight(fClock.Now());
+		return events;
+	}
+
+	FakeClock& fClock;
+	TimePoint fHidden;
+	TimePoint fShown;
+	Seen& fSeen;
+};
+
+}	// namespace
+
+
+// Minimized between two ticks, restored 820 ms later between two others: no
+// frame meanwhile, the next one on the grid after the restore, no burst, and
+// no busy wait while out of sight.
+TEST(OutOfSight, PausesTheTicksAndResumesOnTheirGrid)
+{
+	FakeClock clock;
+	TimePoint start = clock.Now();
+	Seen seen;
+	auto output = std::make_unique<HidingOutput>(clock, start + 190ms, start + 1010ms, seen);
+
+	Options options;
+	options.size = Size{64, 48};
+	options.frames = 12;
+	ASSERT_EQ(RunSaver(options, DUSTGLOW_PATH, clock, std::move(output)), 0);
+
+	std::vector<std::chrono::milliseconds> frames;
+	for (TimePoint frame : seen.frames)
+		frames.push_back(std::chrono::duration_cast<std::chrono::milliseconds>(frame - start));
+	EXPECT_EQ(frames, (std::vector<std::chrono::milliseconds>{0ms, 40ms, 80ms, 120ms, 160ms,
+		1040ms, 1080ms, 1120ms, 1160ms, 1200ms, 1240ms, 1280ms}));
+
+	ASSERT_FALSE(seen.waitsOutOfSight.empty());
+	EXPECT_LE(seen.waitsOutOfSight.size(), 10u);
+	for (size_t i = 0; i + 1 < seen.waitsOutOfSight.size(); i++)
+		EXPECT_GE(seen.waitsOutOfSight[i], 50ms) << i;
+}
