@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include <Bitmap.h>
+
 #include "outputs/terminal/TerminalPicture.h"
+#include "run/Surface.h"
 
 namespace {
 
@@ -599,6 +602,75 @@ TEST(TerminalPicture, AfterOthersMovedTheCursorItPositionsAgain)
 
 
 // #pragma mark - text
+
+
+// Frames presented by a saver, with the damage the present notes, make the
+// same bytes as the same frames taken whole: the cells worked out again are
+// all the cells that changed, whether a cell covers many pixels or a pixel
+// many cells.
+TEST(TerminalPicture, DamagedFramesSendWhatWholeFramesSend)
+{
+	struct Case {
+		Size frame;
+		int32_t columns;
+		int32_t rows;
+	};
+	for (const Case& c : {Case{{333, 217}, 61, 23}, Case{{640, 480}, 100, 40},
+			Case{{50, 30}, 120, 40}}) {
+		for (TerminalColors colors : {TerminalColors::TrueColor, TerminalColors::Palette256}) {
+			SCOPED_TRACE(SizeText(c.frame) + " in " + std::to_string(c.columns) + "x"
+				+ std::to_string(c.rows));
+			BBitmap canvas(BRect(0, 0, c.frame.width - 1, c.frame.height - 1), B_RGB32);
+			for (int32_t y = 0; y < c.frame.height; y++)
+				memset((uint8_t*)canvas.Bits() + y * canvas.BytesPerRow(), 0, c.frame.width * 4);
+			Result<std::unique_ptr<Surface>> surface = Surface::Create(c.frame, "saver");
+			ASSERT_TRUE(surface);
+			TerminalPicture whole(colors);
+			TerminalPicture damaged(colors);
+			whole.SetArea(c.columns, c.rows);
+			damaged.SetArea(c.columns, c.rows);
+
+			// Ten squares of 13 pixels that move and change colour, erased
+			// and drawn again each frame, some of them across the edges.
+			uint32_t state = 12345;
+			auto next = [&state] {
+				state = state * 1103515245u + 12345u;
+				return state >> 8;
+			};
+			std::vector<PixelRect> squares(10);
+			for (int frame = 0; frame < 40; frame++) {
+				for (PixelRect& square : squares) {
+					for (int pass = 0; pass < 2; pass++) {
+						uint32_t colour = pass == 0 ? 0 : next();
+						if (pass == 1) {
+							square = PixelRect{static_cast<int32_t>(next() % (c.frame.width + 12))
+								- 6, static_cast<int32_t>(next() % (c.frame.height + 12)) - 6, 13,
+								13};
+						}
+						for (int32_t y = std::max(square.y, 0);
+								y < std::min(square.y + 13, c.frame.height); y++) {
+							for (int32_t x = std::max(square.x, 0);
+									x < std::min(square.x + 13, c.frame.width); x++) {
+								uint8_t* pixel = (uint8_t*)canvas.Bits()
+									+ y * canvas.BytesPerRow() + x * 4;
+								memcpy(pixel, &colour, 3);
+							}
+						}
+					}
+				}
+				surface.Value()->View()->DrawBitmap(&canvas);
+				const Damage& damage = surface.Value()->TakeDamage();
+				EXPECT_EQ(damage.Whole(), frame == 0);
+
+				std::string wholeBytes;
+				std::string damagedBytes;
+				whole.Encode(surface.Value()->Pixels(), wholeBytes);
+				damaged.Encode(surface.Value()->Pixels(), damage, damagedBytes);
+				ASSERT_EQ(wholeBytes, damagedBytes) << "frame " << frame;
+			}
+		}
+	}
+}
 
 
 TEST(TerminalText, KeepsControlsAndBrokenUtf8OffTheTerminal)
