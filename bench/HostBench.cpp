@@ -2,12 +2,22 @@
 
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <map>
 #include <stdexcept>
 #include <utility>
+
+#include <Bitmap.h>
+#include <View.h>
+#include <ViewSurface.h>
 
 #include "run/Clock.h"
 
@@ -107,4 +117,123 @@ FramesAt(Size size)
 	copy(frames.second);
 	frames.canvas = run->Canvas();
 	return cache->emplace(key, std::move(frames)).first->second;
+}
+
+
+const Damage&
+DamageBetween(const SaverFrames& frames)
+{
+	// The second frame drawn over the first, as the saver's present does.
+	static auto* cache = new std::map<const SaverFrames*, Damage>();
+	auto found = cache->find(&frames);
+	if (found != cache->end())
+		return found->second;
+
+	Size size = frames.size;
+	BBitmap second(BRect(0, 0, size.width - 1, size.height - 1), B_RGB32);
+	PixelView from = frames.Second();
+	for (int32_t y = 0; y < size.height; y++) {
+		std::memcpy(static_cast<uint8_t*>(second.Bits()) + static_cast<size_t>(y)
+			* second.BytesPerRow(), from.Row(y), static_cast<size_t>(size.width) * 4);
+	}
+	std::vector<uint8_t> pixels = frames.first;
+	BView view(BRect(0, 0, size.width - 1, size.height - 1), "saver", B_FOLLOW_ALL,
+		B_WILL_DRAW);
+	BPrivate::ViewSurface::Attach(&view, pixels.data(), size.width * 4, size.width,
+		size.height);
+	view.DrawBitmap(&second);
+	int32 columns = 0;
+	int32 rows = 0;
+	const uint8* tiles = BPrivate::ViewSurface::Damage(&view, &columns, &rows);
+	Damage damage;
+	damage.ReadTiles(tiles, columns, rows, BPrivate::ViewSurface::kDamageTileSize, size);
+	BPrivate::ViewSurface::Detach(&view);
+	return cache->emplace(&frames, std::move(damage)).first->second;
+}
+
+
+std::optional<double>
+ProcessCpuSeconds(pid_t pid)
+{
+	clockid_t clock;
+	timespec used;
+	if (clock_getcpuclockid(pid, &clock) != 0 || clock_gettime(clock, &used) != 0)
+		return std::nullopt;
+	return used.tv_sec + used.tv_nsec * 1e-9;
+}
+
+
+XServer*
+XServer::Get(Size screen, std::string& why)
+{
+	struct Started {
+		std::unique_ptr<XServer> server;
+		std::string failure;
+	};
+	static std::map<std::pair<int32_t, int32_t>, Started> servers;
+	Started& started = servers[std::make_pair(screen.width, screen.height)];
+	if (!started.server && started.failure.empty()) {
+		started.server = Start(screen, started.failure);
+		if (!started.server && started.failure.empty())
+			started.failure = "Xvfb did not start";
+	}
+	why = started.failure;
+	return started.server.get();
+}
+
+
+XServer::~XServer()
+{
+	kill(fPid, SIGTERM);
+	waitpid(fPid, nullptr, 0);
+}
+
+
+std::optional<double>
+XServer::CpuSeconds() const
+{
+	return ProcessCpuSeconds(fPid);
+}
+
+
+std::unique_ptr<XServer>
+XServer::Start(Size size, std::string& why)
+{
+	int ends[2];
+	if (pipe(ends) != 0) {
+		why = "pipe failed";
+		return nullptr;
+	}
+	std::string screen = SizeText(size) + "x24";
+	pid_t pid = fork();
+	if (pid == 0) {
+		prctl(PR_SET_PDEATHSIG, SIGTERM);
+		close(ends[0]);
+		int quiet = open("/dev/null", O_WRONLY);
+		dup2(quiet, STDOUT_FILENO);
+		dup2(quiet, STDERR_FILENO);
+		std::string fd = std::to_string(ends[1]);
+		execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
+			"-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
+		_exit(127);
+	}
+	close(ends[1]);
+	std::string number;
+	char c;
+	while (pid > 0 && read(ends[0], &c, 1) == 1 && c != '\n')
+		number += c;
+	close(ends[0]);
+	if (pid < 0) {
+		why = "fork failed";
+		return nullptr;
+	}
+	if (number.empty()) {
+		int status = 0;
+		kill(pid, SIGTERM);
+		waitpid(pid, &status, 0);
+		why = WIFEXITED(status) && WEXITSTATUS(status) == 127 ? "Xvfb is not installed"
+			: "Xvfb did not start";
+		return nullptr;
+	}
+	return std::unique_ptr<XServer>(new XServer(pid, ":" + number));
 }

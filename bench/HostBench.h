@@ -1,12 +1,15 @@
 // What the benchmarks of saverhost's outputs share: the Dustglow saver
-// drawing into a view whose pixels the host owns, as saverhost runs it, and
-// the yardstick every output is measured against, one memcpy of a 1920x1080
-// canvas ("Memcpy/1920x1080").
+// drawing into a view whose pixels the host owns, as saverhost runs it, the
+// yardstick every output is measured against, one memcpy of a 1920x1080
+// canvas ("Memcpy/1920x1080"), and X servers of the benchmarks' own.
 #ifndef DUSTGLOW_BENCH_HOST_BENCH_H
 #define DUSTGLOW_BENCH_HOST_BENCH_H
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +17,7 @@
 #include <Message.h>
 
 #include "Dustglow.h"
+#include "base/Damage.h"
 #include "base/PixelView.h"
 #include "base/Size.h"
 #include "run/Surface.h"
@@ -73,5 +77,40 @@ private:
 };
 
 const SaverFrames& FramesAt(Size size);
+
+// The damage between the two frames of a size, as the present notes it when
+// one follows the other.
+const Damage& DamageBetween(const SaverFrames& frames);
+
+
+// An X server of the benchmarks' own: Xvfb with one screen of the size (depth
+// 24), on a display number it finds free; started on first use and stopped
+// as the process ends, or with it.
+class XServer {
+public:
+	// The server for the size, or none with the reason in why.
+	static XServer* Get(Size screen, std::string& why);
+
+	~XServer();
+
+	XServer(const XServer&) = delete;
+	XServer& operator=(const XServer&) = delete;
+
+	// As DISPLAY names it: ":N".
+	const std::string& Name() const { return fName; }
+	// The CPU time the server has used so far, all its threads together.
+	std::optional<double> CpuSeconds() const;
+
+private:
+	XServer(pid_t pid, std::string name) : fPid(pid), fName(std::move(name)) {}
+
+	static std::unique_ptr<XServer> Start(Size screen, std::string& why);
+
+	pid_t fPid;
+	std::string fName;
+};
+
+// The CPU time a process has used so far, all its threads together.
+std::optional<double> ProcessCpuSeconds(pid_t pid);
 
 #endif	// DUSTGLOW_BENCH_HOST_BENCH_H

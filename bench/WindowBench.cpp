@@ -1,127 +1,39 @@
 // The window output at 1920x1080, driven in this process as saverhost drives
 // it, a frame at a time: the pixels the window lends (its framebuffer), the
-// view pointed at them, the saver's present (DrawBitmap of its canvas) and
-// the window's Present(). Against one memcpy of the canvas.
+// view pointed at them, the saver's present (DrawBitmap of one of two
+// consecutive frames of the saver, in turn), the damage it noted and the
+// window's Present(), which sends the display only that. Against one memcpy
+// of the canvas.
 //
 // Twice: on SDL's dummy video driver, whose framebuffer is plain memory that
 // nothing reads, so that only the host's side shows; and on an Xvfb that the
-// benchmark starts for itself, where SDL puts the framebuffer, a shared-memory
-// image, to the X server and waits until the server has copied it. The times
-// are the CPU time of the benchmark's thread, as for every row: the copy the
-// X server makes is its own process's CPU time, reported beside it.
+// benchmark starts for itself, where SDL puts the rectangles of the
+// framebuffer, a shared-memory image, to the X server and waits until the
+// server has copied them. The times are the CPU time of the benchmark's
+// thread, as for every row: the copies the X server makes are its own
+// process's CPU time, reported beside it.
 #include <benchmark/benchmark.h>
-
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <time.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 
-#include <View.h>
-#include <ViewSurface.h>
+#include <Bitmap.h>
 
 #include "HostBench.h"
 #include "RatioTable.h"
 #include "outputs/window/WindowOutput.h"
 #include "run/Options.h"
+#include "run/Surface.h"
 
 
 namespace {
 
 enum class Screen { Dummy, Xvfb };
-
-
-// An X server of the benchmark's own: Xvfb with one screen of the size, on a
-// display number it finds free; started on first use and stopped as the
-// process ends, or with it.
-class XServer {
-public:
-	static XServer* Get(std::string& why)
-	{
-		static std::unique_ptr<XServer> server;
-		static std::string failure;
-		if (!server && failure.empty()) {
-			server = Start(failure);
-			if (!server && failure.empty())
-				failure = "Xvfb did not start";
-		}
-		why = failure;
-		return server.get();
-	}
-
-	~XServer()
-	{
-		kill(fPid, SIGTERM);
-		waitpid(fPid, nullptr, 0);
-	}
-
-	const std::string& Name() const { return fName; }
-
-	// The CPU time the server has used so far, all its threads together.
-	std::optional<double> CpuSeconds() const
-	{
-		clockid_t clock;
-		timespec used;
-		if (clock_getcpuclockid(fPid, &clock) != 0 || clock_gettime(clock, &used) != 0)
-			return std::nullopt;
-		return used.tv_sec + used.tv_nsec * 1e-9;
-	}
-
-private:
-	XServer(pid_t pid, std::string name) : fPid(pid), fName(std::move(name)) {}
-
-	static std::unique_ptr<XServer> Start(std::string& why)
-	{
-		int ends[2];
-		if (pipe(ends) != 0) {
-			why = "pipe failed";
-			return nullptr;
-		}
-		std::string screen = SizeText(kFullHd) + "x24";
-		pid_t pid = fork();
-		if (pid == 0) {
-			prctl(PR_SET_PDEATHSIG, SIGTERM);
-			close(ends[0]);
-			int quiet = open("/dev/null", O_WRONLY);
-			dup2(quiet, STDOUT_FILENO);
-			dup2(quiet, STDERR_FILENO);
-			std::string fd = std::to_string(ends[1]);
-			execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
-				"-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
-			_exit(127);
-		}
-		close(ends[1]);
-		std::string number;
-		char c;
-		while (pid > 0 && read(ends[0], &c, 1) == 1 && c != '\n')
-			number += c;
-		close(ends[0]);
-		if (pid < 0) {
-			why = "fork failed";
-			return nullptr;
-		}
-		if (number.empty()) {
-			int status = 0;
-			kill(pid, SIGTERM);
-			waitpid(pid, &status, 0);
-			why = WIFEXITED(status) && WEXITSTATUS(status) == 127 ? "Xvfb is not installed"
-				: "Xvfb did not start";
-			return nullptr;
-		}
-		return std::unique_ptr<XServer>(new XServer(pid, ":" + number));
-	}
-
-	pid_t fPid;
-	std::string fName;
-};
 
 
 // The environment variables SDL and the window output look at, set for one
@@ -159,15 +71,30 @@ private:
 };
 
 
+// A canvas holding a frame of the saver's.
+std::unique_ptr<BBitmap>
+CanvasOf(const PixelView& frame)
+{
+	auto canvas = std::make_unique<BBitmap>(BRect(0, 0, frame.width - 1, frame.height - 1),
+		B_RGB32);
+	for (int32_t y = 0; y < frame.height; y++) {
+		std::memcpy(static_cast<uint8_t*>(canvas->Bits()) + static_cast<size_t>(y)
+			* canvas->BytesPerRow(), frame.Row(y), static_cast<size_t>(frame.width) * 4);
+	}
+	return canvas;
+}
+
+
 void
 WindowPresentBench(benchmark::State& state, Screen screen)
 {
 	const SaverFrames& frames = FramesAt(kFullHd);
+	std::unique_ptr<BBitmap> canvases[2] = {CanvasOf(frames.First()), CanvasOf(frames.Second())};
 
 	XServer* server = nullptr;
 	if (screen == Screen::Xvfb) {
 		std::string why;
-		server = XServer::Get(why);
+		server = XServer::Get(kFullHd, why);
 		if (server == nullptr) {
 			state.SkipWithError(why.c_str());
 			return;
@@ -190,32 +117,40 @@ WindowPresentBench(benchmark::State& state, Screen screen)
 		return;
 	}
 
-	BView view(BRect(0, 0, size.width - 1, size.height - 1), "saver", B_FOLLOW_ALL,
-		B_WILL_DRAW);
+	Result<std::unique_ptr<Surface>> made = Surface::Create(size, "saver");
+	if (!made) {
+		state.SkipWithError(made.Message().c_str());
+		return;
+	}
+	Surface& surface = *made.Value();
 	std::optional<double> serverBefore = server != nullptr ? server->CpuSeconds()
 		: std::nullopt;
 	auto wallBefore = std::chrono::steady_clock::now();
+	int which = 0;
+	double rects = 0;
 	for (auto _ : state) {
 		std::optional<PixelTarget> lent = output.LendPixels(size);
 		if (!lent) {
 			state.SkipWithError("the window lent no pixels: the frame would be copied twice");
 			break;
 		}
-		BPrivate::ViewSurface::Attach(&view, lent->bits, static_cast<int32>(lent->bytesPerRow),
-			size.width, size.height);
-		view.DrawBitmap(frames.canvas);
-		Result<void> shown = output.Present(PixelView{lent->bits, lent->bytesPerRow,
-			size.width, size.height});
+		surface.DrawInto(lent);
+		surface.View()->DrawBitmap(canvases[which].get());
+		which ^= 1;
+		const Damage& damage = surface.TakeDamage();
+		rects += damage.Rects().size();
+		Result<void> shown = output.Present(surface.Pixels(), damage);
 		if (!shown) {
 			state.SkipWithError(shown.Message().c_str());
 			break;
 		}
 	}
 	std::chrono::duration<double> wall = std::chrono::steady_clock::now() - wallBefore;
-	BPrivate::ViewSurface::Detach(&view);
 
-	// Per frame: the wall time, and the X server's CPU time.
+	// Per frame: the wall time, the rectangles sent, and the X server's CPU
+	// time.
 	state.counters["wall_s"] = benchmark::Counter(wall.count(), benchmark::Counter::kAvgIterations);
+	state.counters["rects"] = benchmark::Counter(rects, benchmark::Counter::kAvgIterations);
 	if (server != nullptr) {
 		std::optional<double> serverAfter = server->CpuSeconds();
 		if (serverBefore && serverAfter) {

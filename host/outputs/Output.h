@@ -75,8 +75,8 @@ public:
 	virtual OutputEvents Poll() { return {}; }
 	// Waits until deadline on the monotonic clock, or until something happens
 	// that the host must act on at once (a quit, a resize, the frames going
-	// out of sight or coming back), and gives the events. By default it
-	// sleeps, then polls.
+	// out of sight or coming back, a signal), and gives the events. By
+	// default it sleeps, then polls.
 	virtual OutputEvents WaitUntil(std::chrono::steady_clock::time_point deadline);
 
 	// The saver's tick period, once it has started and again whenever it

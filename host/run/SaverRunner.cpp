@@ -22,9 +22,10 @@
 
 namespace {
 
-// How long a wait lasts while nobody can see the frames: the run looks for a
-// signal after each.
-constexpr std::chrono::milliseconds kOutOfSightWait{100};
+// How long a wait lasts at most while nobody can see the frames. The outputs'
+// waits end when they see a signal, as when the frames come back into sight;
+// this is for a signal that came just before a wait began.
+constexpr std::chrono::milliseconds kOutOfSightWait{1000};
 
 
 // Between a successful StartSaver() and StopSaver(): stops the saver however

@@ -38,6 +38,10 @@ public:
 		return false;
 	}
 
+	// The signal mask from before the hold: a wait that sets it while it
+	// sleeps (ppoll) is woken by a held signal.
+	const sigset_t& Previous() const { return fPrevious; }
+
 	// How often a wait on the user looks for a held signal.
 	static constexpr int kCheckMilliseconds = 100;
 

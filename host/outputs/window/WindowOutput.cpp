@@ -10,6 +10,7 @@
 #include "base/Report.h"
 #include "outputs/window/BorrowedWindow.h"
 #include "outputs/window/DisplayNames.h"
+#include "outputs/window/EventWait.h"
 #include "outputs/window/MonitorPower.h"
 #include "outputs/window/OwnWindow.h"
 #include "outputs/window/SignalHold.h"
@@ -86,6 +87,7 @@ WindowOutput::Open(const Options& options)
 	// Where no title bar shows the figures, they go over the picture.
 	fStatsOverlay = options.fps && !fWindow->HasTitle();
 	fMonitor = MonitorPower::Watch(fWindow->Get());
+	fEventWait = std::make_unique<EventWait>(fWindow->Get());
 
 	int width = 0;
 	int height = 0;
@@ -329,6 +331,8 @@ WindowOutput::WaitUntil(steady_clock::time_point deadline)
 {
 	if (!fWindow)
 		return Output::WaitUntil(deadline);
+	// A signal ends the wait, and arrives as the hold goes.
+	SignalHold signals;
 	while (true) {
 		SDL_Event event;
 		while (SDL_PollEvent(&event))
@@ -339,8 +343,12 @@ WindowOutput::WaitUntil(steady_clock::time_point deadline)
 		int wait = WaitMilliseconds(deadline);
 		if (wait < 0)
 			break;
-		if (SDL_WaitEventTimeout(&event, wait))
-			Handle(event);
+		std::optional<SDL_Event> taken;
+		bool calm = fEventWait->Wait(wait, signals, taken);
+		if (taken)
+			Handle(*taken);
+		if (!calm)
+			break;
 	}
 	return TakeEvents();
 }

@@ -23,6 +23,7 @@
 #include "outputs/window/SaverWindow.h"
 #include "outputs/window/WindowText.h"
 
+class EventWait;
 class MonitorPower;
 class VideoSession;
 class XErrorWatch;
@@ -67,6 +68,7 @@ private:
 	std::unique_ptr<VideoSession> fVideo;
 	std::unique_ptr<SaverWindow> fWindow;
 	std::unique_ptr<MonitorPower> fMonitor;
+	std::unique_ptr<EventWait> fEventWait;
 	std::unique_ptr<SansFont> fFont;
 	SurfacePtr fStatsText;
 
