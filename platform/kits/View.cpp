@@ -255,16 +255,10 @@ BView::DrawBitmap(const BBitmap* bitmap, BPoint where)
 	uint8* to = (uint8*)surface->fBits + y * toStride + (int64)x * 4;
 	int32 count = (int32)(lastColumn - firstColumn);
 
-	// A row at a time, writing only the pixels that differ and noting their
-	// tiles: the bytes between rows, on either side, are neither read nor
-	// written.
-	int64 rows = lastRow - firstRow;
-	for (int64 row = 0; row < rows; row++) {
-		uint8* damageRow = surface->fDamage
-			+ (int64)((y + row) / kDamageTile) * surface->fDamageColumns;
-		copy_changed_pixels(to + row * toStride, from + row * fromStride, x, count,
-			damageRow);
-	}
+	// Writing only the pixels that differ and noting their tiles: the bytes
+	// between rows, on either side, are neither read nor written.
+	copy_changed_pixels(to, toStride, from, fromStride, x, y, count,
+		(int32)(lastRow - firstRow), surface->fDamage, surface->fDamageColumns);
 }
 
 
