@@ -491,7 +491,7 @@ TEST_F(WindowOutputTest, FollowsTheRootWindowThatRandrResizes)
 	EXPECT_EQ(opened.Value().height, 768);
 	std::optional<PixelTarget> lent = output.LendPixels(Size{1024, 768});
 	ASSERT_TRUE(lent);
-	ASSERT_TRUE(output.Present(PixelView{lent->bits, lent->bytesPerRow, 1024, 768}));
+	ASSERT_TRUE(output.Present(PixelView{lent->bits, lent->bytesPerRow, 1024, 768}, Damage()));
 
 	ASSERT_TRUE(X().ResizeScreen(800, 600));
 	OutputEvents events = output.WaitUntil(steady_clock::now() + std::chrono::seconds(10));
