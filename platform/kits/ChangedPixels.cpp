@@ -19,8 +19,10 @@ static const int32 kTileBytes = kDamageTile * 4;
 // leaves the compare waiting on memory.
 static const int32 kFetchAhead = 512;
 
+#if HAS_WIDE_FORM
 // -1 until the processor has been asked.
 static int sWideForm = -1;
+#endif
 static bool sBaselineOnly = false;
 
 
