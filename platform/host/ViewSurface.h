@@ -16,11 +16,20 @@ public:
 	static	const int32			kDamageTileSize = 16;
 
 	// Points the view at B_RGB32 pixels of width x height, rows bytesPerRow
-	// apart, with no damage noted. The memory stays the caller's; Detach()
-	// before releasing it.
+	// apart, with no damage noted and nothing known of what they hold, even
+	// when they are the pixels the view had. The memory stays the caller's;
+	// Detach() before releasing it.
 	static	void				Attach(BView* view, void* bits, int32 bytesPerRow,
 									int32 width, int32 height);
 	static	void				Detach(BView* view);
+
+	// DrawBitmap() remembers which tiles of the pixels it left all one
+	// value, and does not read those again: it compares the bitmap with the
+	// value. Whoever writes the pixels other than through DrawBitmap() (a
+	// clear, a copy, text drawn over them, a buffer replaced at the same
+	// address) must call this before the next DrawBitmap(), which then
+	// compares with every pixel again.
+	static	void				PixelsChanged(BView* view);
 
 	// DrawBitmap() calls with a drawable bitmap the view has received since it
 	// was created, whether or not it had pixels to draw into.
@@ -46,6 +55,7 @@ private:
 								~ViewSurface();
 
 	static	ViewSurface*		_For(BView* view);
+			void				_FreeTiles();
 
 			void*				fBits;
 			int32				fBytesPerRow;
@@ -58,6 +68,12 @@ private:
 			uint8*				fDamage;
 			int32				fDamageColumns;
 			int32				fDamageRows;
+
+			// For each of the same tiles: whether all its pixels hold one
+			// value as DrawBitmap() left them, and which (see
+			// ChangedPixels.h).
+			uint8*				fTileStates;
+			uint32*				fTileValues;
 };
 
 }	// namespace BPrivate

@@ -18,6 +18,13 @@ static const int32 kTileBytes = kDamageTile * 4;
 // two frames the pixels leave it, and the processor's own prefetching alone
 // leaves the compare waiting on memory.
 static const int32 kFetchAhead = 512;
+static const int32 kTilesAhead = kFetchAhead / kTileBytes;
+
+// While a present walks a band of full tiles row by row: the tile's rows of
+// the bitmap have all been its value so far. For four tiles in a row that
+// the view holds uniform, kGroupStillUniform is their four states together.
+static const uint8 kStillUniform = 2;
+static const uint32 kGroupStillUniform = 0x01010101u * (kTileUniform | kStillUniform);
 
 #if HAS_WIDE_FORM
 // -1 until the processor has been asked.
@@ -68,6 +75,61 @@ copy_changed_tiles_narrow(uint8* to, const uint8* from, int32 tiles, uint8* dama
 			memcpy(to, from, kTileBytes);
 			damage[tile] = 1;
 		}
+		to += kTileBytes;
+		from += kTileBytes;
+	}
+}
+
+
+typedef uint32 NarrowWords __attribute__((vector_size(16)));
+
+
+// One tile row, 64 bytes, of a full tile in a band: compared with the tile's
+// value where the view holds it uniform, and with the view's pixels where it
+// does not; copied and marked when it differs. The tile is no longer
+// uniform once a row of the bitmap is not all its value.
+static inline __attribute__((always_inline)) void
+copy_changed_known_tile_narrow(uint8* to, const uint8* from, uint8& damage, uint8& state,
+	uint32 value)
+{
+	NarrowWords words = { value, value, value, value };
+	NarrowBlock repeated = (NarrowBlock)words;
+	bool known = (state & kTileUniform) != 0;
+	NarrowBlock apart = {};
+	NarrowBlock difference = {};
+#pragma GCC unroll 4
+	for (int32 i = 0; i < kTileBytes; i += (int32)sizeof(NarrowBlock)) {
+		NarrowBlock source;
+		memcpy(&source, from + i, sizeof(source));
+		apart |= source ^ repeated;
+		if (!known) {
+			NarrowBlock target;
+			memcpy(&target, to + i, sizeof(target));
+			difference |= source ^ target;
+		}
+	}
+	if (known)
+		difference = apart;
+	if (any_bit_set(apart))
+		state &= (uint8)~kStillUniform;
+	if (__builtin_expect(any_bit_set(difference), 0)) {
+		memcpy(to, from, kTileBytes);
+		damage = 1;
+	}
+}
+
+
+// The full tiles of a row in a band of full tiles: the view's pixels are
+// read, and fetched ahead, only where it is not known to hold the value.
+static void
+copy_changed_known_tiles_narrow(uint8* to, const uint8* from, int32 tiles, uint8* damage,
+	uint8* states, const uint32* values)
+{
+	for (int32 tile = 0; tile < tiles; tile++) {
+		__builtin_prefetch(from + kFetchAhead);
+		if (tile + kTilesAhead < tiles && (states[tile + kTilesAhead] & kTileUniform) == 0)
+			__builtin_prefetch(to + kFetchAhead);
+		copy_changed_known_tile_narrow(to, from, damage[tile], states[tile], values[tile]);
 		to += kTileBytes;
 		from += kTileBytes;
 	}
@@ -134,6 +196,78 @@ copy_changed_tiles_wide(uint8* to, const uint8* from, int32 tiles, uint8* damage
 	}
 }
 
+
+// How one tile row, 64 bytes, differs from the value repeated.
+FOR_WIDE_FORM static inline __attribute__((always_inline)) __m256i
+value_difference(const uint8* from, uint32 value)
+{
+	__m256i repeated = _mm256_set1_epi32((int)value);
+	return _mm256_or_si256(
+		_mm256_xor_si256(_mm256_loadu_si256((const __m256i*)from), repeated),
+		_mm256_xor_si256(_mm256_loadu_si256((const __m256i*)(from + 32)), repeated));
+}
+
+
+// As copy_changed_known_tile_narrow(), with 32-byte vectors.
+FOR_WIDE_FORM static inline __attribute__((always_inline)) void
+copy_changed_known_tile_wide(uint8* to, const uint8* from, uint8& damage, uint8& state,
+	uint32 value)
+{
+	__m256i apart = value_difference(from, value);
+	__m256i difference = (state & kTileUniform) != 0 ? apart : tile_difference(to, from);
+	if (differs(apart))
+		state &= (uint8)~kStillUniform;
+	if (differs(difference)) {
+		memcpy(to, from, kTileBytes);
+		damage = 1;
+	}
+}
+
+
+// The same four tiles at a time: where the view holds all four uniform and
+// the bitmap's rows have matched them so far, as nearly everywhere in a
+// frame of motes on black, one test on the bitmap's bytes alone tells that
+// none changed. Any other group goes tile by tile.
+FOR_WIDE_FORM static void
+copy_changed_known_tiles_wide(uint8* to, const uint8* from, int32 tiles, uint8* damage,
+	uint8* states, const uint32* values)
+{
+	int32 tile = 0;
+	for (; tile + 4 <= tiles; tile += 4) {
+		for (int32 line = 0; line < 4; line++) {
+			__builtin_prefetch(from + kFetchAhead + line * kTileBytes);
+			int32 ahead = tile + kTilesAhead + line;
+			if (ahead < tiles && (states[ahead] & kTileUniform) == 0)
+				__builtin_prefetch(to + kFetchAhead + line * kTileBytes);
+		}
+		uint32 group;
+		memcpy(&group, states + tile, sizeof(group));
+		if (group == kGroupStillUniform) {
+			__m256i any = _mm256_or_si256(
+				_mm256_or_si256(value_difference(from, values[tile]),
+					value_difference(from + kTileBytes, values[tile + 1])),
+				_mm256_or_si256(value_difference(from + 2 * kTileBytes, values[tile + 2]),
+					value_difference(from + 3 * kTileBytes, values[tile + 3])));
+			if (__builtin_expect(!differs(any), 1)) {
+				to += 4 * kTileBytes;
+				from += 4 * kTileBytes;
+				continue;
+			}
+		}
+		for (int32 i = 0; i < 4; i++) {
+			copy_changed_known_tile_wide(to + i * kTileBytes, from + i * kTileBytes,
+				damage[tile + i], states[tile + i], values[tile + i]);
+		}
+		to += 4 * kTileBytes;
+		from += 4 * kTileBytes;
+	}
+	for (; tile < tiles; tile++) {
+		copy_changed_known_tile_wide(to, from, damage[tile], states[tile], values[tile]);
+		to += kTileBytes;
+		from += kTileBytes;
+	}
+}
+
 #endif
 
 
@@ -171,51 +305,159 @@ limit_changed_pixels_to_baseline(bool limit)
 }
 
 
-// One row of the present.
-static inline void
-copy_changed_row(uint8* to, const uint8* from, int32 x, int32 count, uint8* damageRow,
-	bool wide)
-{
-	// The pixels before the first tile boundary, the full tiles, and the
-	// pixels after the last boundary.
-	int32 head = (kDamageTile - x % kDamageTile) % kDamageTile;
-	if (head > count)
-		head = count;
-	if (head > 0) {
-		copy_if_changed(to, from, head, damageRow[x / kDamageTile]);
-		to += head * 4;
-		from += head * 4;
-		x += head;
-		count -= head;
-	}
+// How count pixels from column x fall on the tiles: head pixels before the
+// first tile edge, then full tiles from tile column first on, then tail
+// pixels after the last edge.
+struct RowTiles {
+	int32	head;
+	int32	first;
+	int32	full;
+	int32	tail;
+};
 
-	int32 tiles = count / kDamageTile;
-	uint8* damage = damageRow + x / kDamageTile;
+
+static RowTiles
+split_row(int32 x, int32 count)
+{
+	RowTiles split;
+	split.head = (kDamageTile - x % kDamageTile) % kDamageTile;
+	if (split.head > count)
+		split.head = count;
+	split.first = (x + split.head) / kDamageTile;
+	split.full = (count - split.head) / kDamageTile;
+	split.tail = count - split.head - split.full * kDamageTile;
+	return split;
+}
+
+
+// One row of the present where the rows do not fill the band: the view is
+// read wherever the bitmap is.
+static inline void
+copy_changed_row(uint8* to, const uint8* from, int32 x, const RowTiles& split,
+	uint8* damageRow, bool wide)
+{
+	if (split.head > 0)
+		copy_if_changed(to, from, split.head, damageRow[x / kDamageTile]);
+	to += split.head * 4;
+	from += split.head * 4;
+	uint8* damage = damageRow + split.first;
 #if HAS_WIDE_FORM
 	if (wide)
-		copy_changed_tiles_wide(to, from, tiles, damage);
+		copy_changed_tiles_wide(to, from, split.full, damage);
 	else
 #else
 	(void)wide;
 #endif
-		copy_changed_tiles_narrow(to, from, tiles, damage);
+		copy_changed_tiles_narrow(to, from, split.full, damage);
 
-	int32 tail = count - tiles * kDamageTile;
-	if (tail > 0) {
-		int32 done = tiles * kDamageTile;
-		copy_if_changed(to + done * 4, from + done * 4, tail, damage[tiles]);
+	if (split.tail > 0) {
+		int32 done = split.full * kTileBytes;
+		copy_if_changed(to + done, from + done, split.tail, damage[split.full]);
 	}
+}
+
+
+// One row of a band that the rows fill: the full tiles go by what is known of
+// them, the head and tail as above.
+static inline void
+copy_changed_known_row(uint8* to, const uint8* from, int32 x, const RowTiles& split,
+	uint8* damageRow, uint8* statesRow, const uint32* valuesRow, bool wide)
+{
+	if (split.head > 0)
+		copy_if_changed(to, from, split.head, damageRow[x / kDamageTile]);
+	to += split.head * 4;
+	from += split.head * 4;
+	uint8* damage = damageRow + split.first;
+	uint8* states = statesRow + split.first;
+	const uint32* values = valuesRow + split.first;
+#if HAS_WIDE_FORM
+	if (wide)
+		copy_changed_known_tiles_wide(to, from, split.full, damage, states, values);
+	else
+#else
+	(void)wide;
+#endif
+		copy_changed_known_tiles_narrow(to, from, split.full, damage, states, values);
+
+	if (split.tail > 0) {
+		int32 done = split.full * kTileBytes;
+		copy_if_changed(to + done, from + done, split.tail, damage[split.full]);
+	}
+}
+
+
+// At the top of a band the rows fill: a full tile the view holds uniform is
+// compared with its value; any other takes the bitmap's first pixel in it as
+// its value, and is uniform at the end of the band if all the bitmap's rows
+// in the band were that value throughout (then so are the view's, as they
+// were copied where they differed).
+static void
+start_band(const uint8* from, int32 tiles, uint8* states, uint32* values)
+{
+	for (int32 tile = 0; tile < tiles; tile++) {
+		if (states[tile] == kTileUniform) {
+			states[tile] = kTileUniform | kStillUniform;
+		} else {
+			memcpy(&values[tile], from + tile * kTileBytes, sizeof(uint32));
+			states[tile] = kStillUniform;
+		}
+	}
+}
+
+
+static void
+end_band(int32 tiles, uint8* states)
+{
+	for (int32 tile = 0; tile < tiles; tile++)
+		states[tile] = (states[tile] & kStillUniform) != 0 ? kTileUniform : kTileUnknown;
 }
 
 
 void
 copy_changed_pixels(uint8* to, int64 toStride, const uint8* from, int64 fromStride,
-	int32 x, int32 y, int32 count, int32 rows, uint8* damage, int32 damageColumns)
+	int32 x, int32 y, int32 count, int32 rows, const TileMaps& tiles)
 {
 	bool wide = changed_pixels_wide_form();
-	for (int32 row = 0; row < rows; row++) {
-		uint8* damageRow = damage + (int64)((y + row) / kDamageTile) * damageColumns;
-		copy_changed_row(to + row * toStride, from + row * fromStride, x, count, damageRow,
-			wide);
+	RowTiles split = split_row(x, count);
+	int32 firstColumn = x / kDamageTile;
+	int32 lastColumn = (x + count - 1) / kDamageTile;
+
+	int32 row = 0;
+	while (row < rows) {
+		// The rows in this band of tiles.
+		int32 band = (y + row) / kDamageTile;
+		int32 bandRows = kDamageTile - (y + row) % kDamageTile;
+		if (bandRows > rows - row)
+			bandRows = rows - row;
+		int64 offset = (int64)band * tiles.columns;
+		uint8* damageRow = tiles.damage + offset;
+		uint8* statesRow = tiles.states + offset;
+		uint32* valuesRow = tiles.values + offset;
+
+		bool known = bandRows == kDamageTile && split.full > 0;
+		if (known) {
+			start_band(from + row * fromStride + split.head * 4, split.full,
+				statesRow + split.first, valuesRow + split.first);
+		}
+		for (int32 end = row + bandRows; row < end; row++) {
+			uint8* toRow = to + row * toStride;
+			const uint8* fromRow = from + row * fromStride;
+			if (known) {
+				copy_changed_known_row(toRow, fromRow, x, split, damageRow, statesRow,
+					valuesRow, wide);
+			} else
+				copy_changed_row(toRow, fromRow, x, split, damageRow, wide);
+		}
+
+		// Tiles the rows cover only in part, or that were copied without
+		// being looked at as a whole, are not known to hold one value.
+		if (known) {
+			end_band(split.full, statesRow + split.first);
+			if (split.head > 0)
+				statesRow[firstColumn] = kTileUnknown;
+			if (split.tail > 0)
+				statesRow[lastColumn] = kTileUnknown;
+		} else
+			memset(statesRow + firstColumn, kTileUnknown, lastColumn - firstColumn + 1);
 	}
 }

@@ -1,6 +1,7 @@
 #include <View.h>
 
 #include <math.h>
+#include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -257,8 +258,10 @@ BView::DrawBitmap(const BBitmap* bitmap, BPoint where)
 
 	// Writing only the pixels that differ and noting their tiles: the bytes
 	// between rows, on either side, are neither read nor written.
+	TileMaps tiles = { surface->fDamage, surface->fTileStates, surface->fTileValues,
+		surface->fDamageColumns };
 	copy_changed_pixels(to, toStride, from, fromStride, x, y, count,
-		(int32)(lastRow - firstRow), surface->fDamage, surface->fDamageColumns);
+		(int32)(lastRow - firstRow), tiles);
 }
 
 
@@ -274,14 +277,30 @@ BPrivate::ViewSurface::ViewSurface()
 	fDrawCount(0),
 	fDamage(NULL),
 	fDamageColumns(0),
-	fDamageRows(0)
+	fDamageRows(0),
+	fTileStates(NULL),
+	fTileValues(NULL)
 {
 }
 
 
 BPrivate::ViewSurface::~ViewSurface()
 {
+	_FreeTiles();
+}
+
+
+void
+BPrivate::ViewSurface::_FreeTiles()
+{
 	free(fDamage);
+	free(fTileStates);
+	free(fTileValues);
+	fDamage = NULL;
+	fTileStates = NULL;
+	fTileValues = NULL;
+	fDamageColumns = 0;
+	fDamageRows = 0;
 }
 
 
@@ -296,18 +315,26 @@ BPrivate::ViewSurface::Attach(BView* view, void* bits, int32 bytesPerRow,
 	bool usable = bits != NULL && width > 0 && height > 0
 		&& bytesPerRow >= (int64)width * 4;
 
-	// The damage map: one byte for each tile the pixels touch.
+	// The maps of tiles: a damage byte, a state byte and a value for each
+	// tile the pixels touch.
 	int32 columns = usable ? (int32)(((int64)width + kDamageTile - 1) / kDamageTile) : 0;
 	int32 rows = usable ? (int32)(((int64)height + kDamageTile - 1) / kDamageTile) : 0;
 	if (columns != surface->fDamageColumns || rows != surface->fDamageRows) {
-		free(surface->fDamage);
-		surface->fDamage = NULL;
-		surface->fDamageColumns = 0;
-		surface->fDamageRows = 0;
+		surface->_FreeTiles();
+		// On a 32-bit build the values of a map that large would not fit in
+		// memory.
+		if ((uint64)columns * rows > SIZE_MAX / sizeof(uint32))
+			usable = false;
 		if (usable) {
-			surface->fDamage = (uint8*)calloc((size_t)columns * rows, 1);
-			// Without a map there is nowhere to note damage: no pixels.
-			usable = surface->fDamage != NULL;
+			size_t tiles = (size_t)columns * rows;
+			surface->fDamage = (uint8*)malloc(tiles);
+			surface->fTileStates = (uint8*)malloc(tiles);
+			surface->fTileValues = (uint32*)malloc(tiles * sizeof(uint32));
+			// Without the maps there is nowhere to note damage: no pixels.
+			usable = surface->fDamage != NULL && surface->fTileStates != NULL
+				&& surface->fTileValues != NULL;
+			if (!usable)
+				surface->_FreeTiles();
 		}
 		if (usable) {
 			surface->fDamageColumns = columns;
@@ -320,6 +347,7 @@ BPrivate::ViewSurface::Attach(BView* view, void* bits, int32 bytesPerRow,
 	surface->fWidth = usable ? width : 0;
 	surface->fHeight = usable ? height : 0;
 	ClearDamage(view);
+	PixelsChanged(view);
 }
 
 
@@ -360,6 +388,17 @@ BPrivate::ViewSurface::ClearDamage(BView* view)
 		return;
 	ViewSurface* surface = view->fSurface;
 	memset(surface->fDamage, 0, (size_t)surface->fDamageColumns * surface->fDamageRows);
+}
+
+
+void
+BPrivate::ViewSurface::PixelsChanged(BView* view)
+{
+	if (view == NULL || view->fSurface == NULL || view->fSurface->fTileStates == NULL)
+		return;
+	ViewSurface* surface = view->fSurface;
+	memset(surface->fTileStates, kTileUnknown,
+		(size_t)surface->fDamageColumns * surface->fDamageRows);
 }
 
 
