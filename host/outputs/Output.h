@@ -24,6 +24,12 @@
 struct PixelTarget {
 	uint8_t* bits = nullptr;
 	size_t bytesPerRow = 0;
+	// The pixels hold what the saver's view left in them when they were last
+	// lent, untouched since. An output that wrote them itself in between
+	// (cleared them, copied a frame or drew text into them), or whose pixels
+	// may have been replaced at the same address, says false: the view then
+	// compares with every pixel again instead of trusting what it knew.
+	bool untouched = false;
 };
 
 // What happened at the output since the last look.

@@ -56,9 +56,16 @@ Surface::Pixels() const
 void
 Surface::DrawInto(const std::optional<PixelTarget>& lent)
 {
-	PixelTarget target = lent ? *lent : PixelTarget{fBits.get(), fBytesPerRow};
-	if (target.bits == fTarget.bits && target.bytesPerRow == fTarget.bytesPerRow)
+	// The surface's own pixels are written by the view's presents alone.
+	PixelTarget target = lent ? *lent : PixelTarget{fBits.get(), fBytesPerRow, true};
+	if (target.bits == fTarget.bits && target.bytesPerRow == fTarget.bytesPerRow) {
+		// The same pixels, written by someone else since the last frame.
+		if (!target.untouched) {
+			BPrivate::ViewSurface::PixelsChanged(fView.get());
+			fNewPixels = true;
+		}
 		return;
+	}
 	fTarget = target;
 	BPrivate::ViewSurface::Attach(fView.get(), fTarget.bits,
 		static_cast<int32>(fTarget.bytesPerRow), fSize.width, fSize.height);

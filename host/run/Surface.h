@@ -40,11 +40,13 @@ public:
 	PixelView Pixels() const;
 
 	// Points the view at pixels an output lent for the next frame, or back at
-	// the surface's own.
+	// the surface's own. Lent pixels that are not untouched are taken as new,
+	// even at the address the view had.
 	void DrawInto(const std::optional<PixelTarget>& lent);
 
 	// What the saver's presents changed in the view's pixels since the last
-	// call: everything the first time, and when they were lent anew.
+	// call: everything the first time, and when they were lent anew or
+	// written by someone else.
 	const Damage& TakeDamage();
 
 private:

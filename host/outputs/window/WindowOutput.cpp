@@ -121,6 +121,7 @@ WindowOutput::Framebuffer()
 		fFramebufferPixels = framebuffer->pixels;
 		fFramebufferSize = size;
 		fSendWhole = true;
+		fFramebufferTouched = true;
 	}
 	return framebuffer;
 }
@@ -149,7 +150,9 @@ WindowOutput::LendPixels(Size size)
 	if (framebuffer == nullptr || !Lendable(framebuffer, size))
 		return std::nullopt;
 	fLent = static_cast<uint8_t*>(framebuffer->pixels);
-	return PixelTarget{fLent, static_cast<size_t>(framebuffer->pitch)};
+	bool untouched = !fFramebufferTouched;
+	fFramebufferTouched = false;
+	return PixelTarget{fLent, static_cast<size_t>(framebuffer->pitch), untouched};
 }
 
 
@@ -162,6 +165,7 @@ WindowOutput::Copy(const PixelView& frame, SDL_Surface* framebuffer)
 {
 	if (frame.bits == nullptr || frame.width < 1 || frame.height < 1)
 		return;
+	fFramebufferTouched = true;
 	SurfacePtr source(SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(frame.bits),
 		frame.width, frame.height, 32, static_cast<int>(frame.bytesPerRow), kViewFormat));
 	if (!source)
@@ -189,8 +193,10 @@ WindowOutput::Copy(const PixelView& frame, SDL_Surface* framebuffer)
 void
 WindowOutput::DrawOverlay(SDL_Surface* framebuffer)
 {
-	if (fStatsOverlay && fStatsText)
+	if (fStatsOverlay && fStatsText) {
 		DrawStatsOverlay(framebuffer, fStatsText.get());
+		fFramebufferTouched = true;
+	}
 }
 
 
@@ -268,7 +274,10 @@ WindowOutput::Handle(const SDL_Event& event)
 		fSendWhole = true;
 
 	if (ours && event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+		// SDL makes the next framebuffer anew, which may land where the last
+		// one was, with the same size.
 		fSendWhole = true;
+		fFramebufferTouched = true;
 		// A size the view already has cancels a change not yet acted on.
 		Size size{event.window.data1, event.window.data2};
 		if (SameSize(size, fViewSize))
@@ -439,6 +448,7 @@ WindowOutput::ShowNotice(const std::string& text)
 			if (framebuffer == nullptr)
 				return;
 			DrawNotice(framebuffer, text, font ? font.Value() : nullptr);
+			fFramebufferTouched = true;
 			SDL_UpdateWindowSurface(fWindow->Get());
 			draw = false;
 		}

@@ -87,6 +87,11 @@ private:
 	Size fFramebufferSize;
 	// The pixels lent for the current frame, if any.
 	uint8_t* fLent = nullptr;
+	// Something other than the saver's present may have written the
+	// framebuffer since it was last lent: it was cleared, a frame was copied
+	// or text drawn into it, or SDL may have made a new one, perhaps at the
+	// same address.
+	bool fFramebufferTouched = true;
 	// The display may show something other than the framebuffer: the next
 	// frame goes whole.
 	bool fSendWhole = true;

@@ -20,11 +20,14 @@
 
 #include <png.h>
 
+#include <Bitmap.h>
+
 #include "VirtualDisplay.h"
 #include "outputs/window/OwnWindow.h"
 #include "outputs/window/WindowOutput.h"
 #include "run/Digest.h"
 #include "run/Options.h"
+#include "run/Surface.h"
 
 extern char** environ;
 
@@ -662,6 +665,67 @@ TEST_F(WindowOutputTest, SendsTheDamageAndTheWholePictureAfterExposesAndResizes)
 	Paint(lend(size), size, 4);
 	show(frame, size, Damage(std::vector<PixelRect>{}));
 	EXPECT_FALSE(Shows(X(), window, frame, size));
+}
+
+
+// The saver's present trusts what it knows of the pixels lent to it, and
+// reads tiles it left of one colour no more. Pixels the output wrote itself
+// since the last loan (a frame copied in from the host's memory, a
+// framebuffer made anew after a resize and back, perhaps at the same address)
+// are lent as touched, and the next frame shows the saver's picture whole.
+TEST_F(WindowOutputTest, SaysWhenItWroteThePixelsItLendsItself)
+{
+	Window window = X().CreateWindow(160, 120);
+	WindowOutput output;
+	Options options;
+	options.windowId = window;
+	ASSERT_TRUE(output.Open(options));
+	Size size{160, 120};
+	Result<std::unique_ptr<Surface>> made = Surface::Create(size, "saver");
+	ASSERT_TRUE(made);
+	Surface& surface = *made.Value();
+	BBitmap canvas(BRect(0, 0, size.width - 1, size.height - 1), B_RGB32);
+	for (int y = 0; y < size.height; y++) {
+		static const uint8_t kBrown[4] = {0x20, 0x40, 0x60, 0xff};
+		for (int x = 0; x < size.width; x++)
+			std::memcpy(static_cast<uint8_t*>(canvas.Bits()) + y * canvas.BytesPerRow() + x * 4,
+				kBrown, 4);
+	}
+	PixelTarget canvasPixels{static_cast<uint8_t*>(canvas.Bits()),
+		static_cast<size_t>(canvas.BytesPerRow())};
+
+	// A frame as saverhost draws it: the present into the lent pixels, then
+	// what it changed shown.
+	auto frame = [&] {
+		std::optional<PixelTarget> lent = output.LendPixels(size);
+		surface.DrawInto(lent);
+		surface.View()->DrawBitmap(&canvas);
+		EXPECT_TRUE(output.Present(surface.Pixels(), surface.TakeDamage()));
+		return lent.value_or(PixelTarget{});
+	};
+	auto settle = [&] {
+		XSync(X().Connection(), False);
+		output.WaitUntil(steady_clock::now() + std::chrono::milliseconds(300));
+	};
+
+	PixelTarget lent = frame();
+	ASSERT_TRUE(lent.bits);
+	EXPECT_FALSE(lent.untouched) << "a new framebuffer";
+	EXPECT_TRUE(frame().untouched);
+	EXPECT_TRUE(Shows(X(), window, canvasPixels, size));
+
+	std::vector<uint8_t> other(size.width * size.height * 4, 0x99);
+	ASSERT_TRUE(output.Present(PixelView{other.data(), static_cast<size_t>(size.width) * 4,
+		size.width, size.height}, Damage()));
+	EXPECT_FALSE(frame().untouched) << "after a frame copied in";
+	EXPECT_TRUE(Shows(X(), window, canvasPixels, size)) << "after a frame copied in";
+
+	XResizeWindow(X().Connection(), window, 200, 150);
+	XResizeWindow(X().Connection(), window, 160, 120);
+	settle();
+	EXPECT_FALSE(frame().untouched) << "after a resize and back";
+	EXPECT_TRUE(Shows(X(), window, canvasPixels, size)) << "after a resize and back";
+	EXPECT_TRUE(frame().untouched);
 }
 
 
