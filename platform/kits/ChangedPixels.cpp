@@ -21,14 +21,15 @@ static const int32 kFetchAhead = 512;
 static const int32 kTilesAhead = kFetchAhead / kTileBytes;
 
 // While a present walks a band of full tiles row by row: the tile's rows of
-// the bitmap have all been its value so far. For four tiles in a row that
-// the view holds uniform, kGroupStillUniform is their four states together.
+// the bitmap have all been its value so far.
 static const uint8 kStillUniform = 2;
-static const uint32 kGroupStillUniform = 0x01010101u * (kTileUniform | kStillUniform);
 
 #if HAS_WIDE_FORM
 // -1 until the processor has been asked.
 static int sWideForm = -1;
+// The states of four tiles in a row that the view holds uniform and whose
+// rows of the bitmap have matched them so far, read together.
+static const uint32 kGroupStillUniform = 0x01010101u * (kTileUniform | kStillUniform);
 #endif
 static bool sBaselineOnly = false;
 
