@@ -14,9 +14,9 @@
 #endif
 
 static const int32 kTileBytes = kDamageTile * 4;
-// How far ahead of the compare both rows are fetched into the cache: between
-// two frames the pixels leave it, and the processor's own prefetching alone
-// leaves the compare waiting on memory.
+// How far ahead of the compare the rows it reads are fetched into the cache:
+// between two frames the pixels leave it, and the processor's own prefetching
+// alone leaves the compare waiting on memory.
 static const int32 kFetchAhead = 512;
 static const int32 kTilesAhead = kFetchAhead / kTileBytes;
 
@@ -82,6 +82,7 @@ copy_changed_tiles_narrow(uint8* to, const uint8* from, int32 tiles, uint8* dama
 }
 
 
+// The same sixteen bytes as four pixels, to repeat one value across them.
 typedef uint32 NarrowWords __attribute__((vector_size(16)));
 
 
