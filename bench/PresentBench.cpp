@@ -2,13 +2,18 @@
 // pixels the host owns (rows of exactly 4 x width bytes, as saverhost makes
 // them), against one memcpy of as many bytes. Between two presents 144
 // squares of 13 pixels change on the canvas (not timed), as the discs of the
-// saver's 72 motes are erased and drawn again between two frames.
+// saver's 72 motes are erased and drawn again between two frames. Presents
+// made a tick apart (Present/paced/WxH) find the canvas and the view in
+// memory, as saverhost's do, not in the caches; they are set beside the
+// memcpy made a tick apart (Memcpy/paced/WxH, WindowCpuBench.cpp).
 #include <benchmark/benchmark.h>
 
 #include <string.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <View.h>
@@ -28,6 +33,7 @@ struct Size {
 };
 
 const Size kSizes[] = { {640, 480}, {3840, 2160} };
+const Size kPacedSizes[] = { {1920, 1080}, {3840, 2160} };
 
 
 // The number of squares and their side that change between two presents.
@@ -107,6 +113,23 @@ PresentBench(benchmark::State& state, Size size)
 }
 
 
+// The same, a tick after the present before; the pause is not timed.
+void
+PacedPresentBench(benchmark::State& state, Size size)
+{
+	Screen screen(size);
+	for (auto _ : state) {
+		state.PauseTiming();
+		screen.ToggleSquares();
+		std::this_thread::sleep_for(std::chrono::microseconds(40000));
+		state.ResumeTiming();
+		PresentCanvas(screen.View(), screen.Canvas());
+		benchmark::ClobberMemory();
+	}
+	state.SetBytesProcessed(state.iterations() * screen.PixelBytes());
+}
+
+
 void
 MemcpyBench(benchmark::State& state, Size size)
 {
@@ -135,6 +158,13 @@ Register()
 		"<= 1.2");
 	AddRatioRow("present / memcpy, 3840x2160", "Present/3840x2160", "Memcpy/3840x2160",
 		"<= 1.2");
+	for (const Size& size : kPacedSizes) {
+		std::string paced = "Present/paced/" + size.Text();
+		benchmark::RegisterBenchmark(paced.c_str(), PacedPresentBench, size)
+			->Unit(benchmark::kMicrosecond)->Iterations(50);
+		AddRatioRow("present / memcpy, a tick apart, " + size.Text(), paced,
+			"Memcpy/paced/" + size.Text(), "none set");
+	}
 	return true;
 }
 
