@@ -25,10 +25,11 @@ public:
 
 	// DrawBitmap() remembers which tiles of the pixels it left all one
 	// value, and does not read those again: it compares the bitmap with the
-	// value. Whoever writes the pixels other than through DrawBitmap() (a
-	// clear, a copy, text drawn over them, a buffer replaced at the same
-	// address) must call this before the next DrawBitmap(), which then
-	// compares with every pixel again.
+	// value. Whoever writes the pixels other than through this view's
+	// DrawBitmap() (a clear, a copy, text drawn over them, another view on
+	// the same memory, a buffer replaced at the same address) must call this
+	// before the view's next DrawBitmap(), which then compares with every
+	// pixel again.
 	static	void				PixelsChanged(BView* view);
 
 	// DrawBitmap() calls with a drawable bitmap the view has received since it
