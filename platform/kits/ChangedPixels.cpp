@@ -18,7 +18,6 @@ static const int32 kTileBytes = kDamageTile * 4;
 // between two frames the pixels leave it, and the processor's own prefetching
 // alone leaves the compare waiting on memory.
 static const int32 kFetchAhead = 512;
-static const int32 kTilesAhead = kFetchAhead / kTileBytes;
 
 // While a present walks a band of full tiles row by row: the tile's rows of
 // the bitmap have all been its value so far.
@@ -88,15 +87,18 @@ typedef uint32 NarrowWords __attribute__((vector_size(16)));
 
 // One tile row, 64 bytes, of a full tile in a band: compared with the tile's
 // value where the view holds it uniform, and with the view's pixels where it
-// does not; copied and marked when it differs. The tile is no longer
+// does not, whose row below (toStride bytes on) is then fetched for the
+// next row; copied and marked when it differs. The tile is no longer
 // uniform once a row of the bitmap is not all its value.
 static inline __attribute__((always_inline)) void
-copy_changed_known_tile_narrow(uint8* to, const uint8* from, uint8& damage, uint8& state,
-	uint32 value)
+copy_changed_known_tile_narrow(uint8* to, const uint8* from, int64 toStride, uint8& damage,
+	uint8& state, uint32 value)
 {
 	NarrowWords words = { value, value, value, value };
 	NarrowBlock repeated = (NarrowBlock)words;
 	bool known = (state & kTileUniform) != 0;
+	if (!known)
+		__builtin_prefetch(to + toStride);
 	NarrowBlock apart = {};
 	NarrowBlock difference = {};
 #pragma GCC unroll 4
@@ -122,16 +124,15 @@ copy_changed_known_tile_narrow(uint8* to, const uint8* from, uint8& damage, uint
 
 
 // The full tiles of a row in a band of full tiles: the view's pixels are
-// read, and fetched ahead, only where it is not known to hold the value.
+// read only where it is not known to hold the value.
 static void
-copy_changed_known_tiles_narrow(uint8* to, const uint8* from, int32 tiles, uint8* damage,
-	uint8* states, const uint32* values)
+copy_changed_known_tiles_narrow(uint8* to, const uint8* from, int64 toStride, int32 tiles,
+	uint8* damage, uint8* states, const uint32* values)
 {
 	for (int32 tile = 0; tile < tiles; tile++) {
 		__builtin_prefetch(from + kFetchAhead);
-		if (tile + kTilesAhead < tiles && (states[tile + kTilesAhead] & kTileUniform) == 0)
-			__builtin_prefetch(to + kFetchAhead);
-		copy_changed_known_tile_narrow(to, from, damage[tile], states[tile], values[tile]);
+		copy_changed_known_tile_narrow(to, from, toStride, damage[tile], states[tile],
+			values[tile]);
 		to += kTileBytes;
 		from += kTileBytes;
 	}
@@ -212,11 +213,15 @@ value_difference(const uint8* from, uint32 value)
 
 // As copy_changed_known_tile_narrow(), with 32-byte vectors.
 FOR_WIDE_FORM static inline __attribute__((always_inline)) void
-copy_changed_known_tile_wide(uint8* to, const uint8* from, uint8& damage, uint8& state,
-	uint32 value)
+copy_changed_known_tile_wide(uint8* to, const uint8* from, int64 toStride, uint8& damage,
+	uint8& state, uint32 value)
 {
 	__m256i apart = value_difference(from, value);
-	__m256i difference = (state & kTileUniform) != 0 ? apart : tile_difference(to, from);
+	__m256i difference = apart;
+	if ((state & kTileUniform) == 0) {
+		__builtin_prefetch(to + toStride);
+		difference = tile_difference(to, from);
+	}
 	if (differs(apart))
 		state &= (uint8)~kStillUniform;
 	if (differs(difference)) {
@@ -231,17 +236,15 @@ copy_changed_known_tile_wide(uint8* to, const uint8* from, uint8& damage, uint8&
 // frame of motes on black, one test on the bitmap's bytes alone tells that
 // none changed. Any other group goes tile by tile.
 FOR_WIDE_FORM static void
-copy_changed_known_tiles_wide(uint8* to, const uint8* from, int32 tiles, uint8* damage,
-	uint8* states, const uint32* values)
+copy_changed_known_tiles_wide(uint8* to, const uint8* from, int64 toStride, int32 tiles,
+	uint8* damage, uint8* states, const uint32* values)
 {
 	int32 tile = 0;
 	for (; tile + 4 <= tiles; tile += 4) {
-		for (int32 line = 0; line < 4; line++) {
-			__builtin_prefetch(from + kFetchAhead + line * kTileBytes);
-			int32 ahead = tile + kTilesAhead + line;
-			if (ahead < tiles && (states[ahead] & kTileUniform) == 0)
-				__builtin_prefetch(to + kFetchAhead + line * kTileBytes);
-		}
+		__builtin_prefetch(from + kFetchAhead);
+		__builtin_prefetch(from + kFetchAhead + kTileBytes);
+		__builtin_prefetch(from + kFetchAhead + 2 * kTileBytes);
+		__builtin_prefetch(from + kFetchAhead + 3 * kTileBytes);
 		uint32 group;
 		memcpy(&group, states + tile, sizeof(group));
 		if (group == kGroupStillUniform) {
@@ -257,14 +260,15 @@ copy_changed_known_tiles_wide(uint8* to, const uint8* from, int32 tiles, uint8* 
 			}
 		}
 		for (int32 i = 0; i < 4; i++) {
-			copy_changed_known_tile_wide(to + i * kTileBytes, from + i * kTileBytes,
+			copy_changed_known_tile_wide(to + i * kTileBytes, from + i * kTileBytes, toStride,
 				damage[tile + i], states[tile + i], values[tile + i]);
 		}
 		to += 4 * kTileBytes;
 		from += 4 * kTileBytes;
 	}
 	for (; tile < tiles; tile++) {
-		copy_changed_known_tile_wide(to, from, damage[tile], states[tile], values[tile]);
+		copy_changed_known_tile_wide(to, from, toStride, damage[tile], states[tile],
+			values[tile]);
 		to += kTileBytes;
 		from += kTileBytes;
 	}
@@ -362,8 +366,9 @@ copy_changed_row(uint8* to, const uint8* from, int32 x, const RowTiles& split,
 // One row of a band that the rows fill: the full tiles go by what is known of
 // them, the head and tail as above.
 static inline void
-copy_changed_known_row(uint8* to, const uint8* from, int32 x, const RowTiles& split,
-	uint8* damageRow, uint8* statesRow, const uint32* valuesRow, bool wide)
+copy_changed_known_row(uint8* to, const uint8* from, int64 toStride, int32 x,
+	const RowTiles& split, uint8* damageRow, uint8* statesRow, const uint32* valuesRow,
+	bool wide)
 {
 	if (split.head > 0)
 		copy_if_changed(to, from, split.head, damageRow[x / kDamageTile]);
@@ -374,12 +379,14 @@ copy_changed_known_row(uint8* to, const uint8* from, int32 x, const RowTiles& sp
 	const uint32* values = valuesRow + split.first;
 #if HAS_WIDE_FORM
 	if (wide)
-		copy_changed_known_tiles_wide(to, from, split.full, damage, states, values);
+		copy_changed_known_tiles_wide(to, from, toStride, split.full, damage, states,
+			values);
 	else
 #else
 	(void)wide;
 #endif
-		copy_changed_known_tiles_narrow(to, from, split.full, damage, states, values);
+		copy_changed_known_tiles_narrow(to, from, toStride, split.full, damage, states,
+			values);
 
 	if (split.tail > 0) {
 		int32 done = split.full * kTileBytes;
@@ -392,14 +399,16 @@ copy_changed_known_row(uint8* to, const uint8* from, int32 x, const RowTiles& sp
 // compared with its value; any other takes the bitmap's first pixel in it as
 // its value, and is uniform at the end of the band if all the bitmap's rows
 // in the band were that value throughout (then so are the view's, as they
-// were copied where they differed).
+// were copied where they differed). The view's first row of those is
+// fetched; each row fetches the next.
 static void
-start_band(const uint8* from, int32 tiles, uint8* states, uint32* values)
+start_band(const uint8* to, const uint8* from, int32 tiles, uint8* states, uint32* values)
 {
 	for (int32 tile = 0; tile < tiles; tile++) {
 		if (states[tile] == kTileUniform) {
 			states[tile] = kTileUniform | kStillUniform;
 		} else {
+			__builtin_prefetch(to + tile * kTileBytes);
 			memcpy(&values[tile], from + tile * kTileBytes, sizeof(uint32));
 			states[tile] = kStillUniform;
 		}
@@ -438,15 +447,16 @@ copy_changed_pixels(uint8* to, int64 toStride, const uint8* from, int64 fromStri
 
 		bool known = bandRows == kDamageTile && split.full > 0;
 		if (known) {
-			start_band(from + row * fromStride + split.head * 4, split.full,
+			start_band(to + row * toStride + split.head * 4,
+				from + row * fromStride + split.head * 4, split.full,
 				statesRow + split.first, valuesRow + split.first);
 		}
 		for (int32 end = row + bandRows; row < end; row++) {
 			uint8* toRow = to + row * toStride;
 			const uint8* fromRow = from + row * fromStride;
 			if (known) {
-				copy_changed_known_row(toRow, fromRow, x, split, damageRow, statesRow,
-					valuesRow, wide);
+				copy_changed_known_row(toRow, fromRow, toStride, x, split, damageRow,
+					statesRow, valuesRow, wide);
 			} else
 				copy_changed_row(toRow, fromRow, x, split, damageRow, wide);
 		}
