@@ -14,7 +14,7 @@
 #include <memory>
 #include <thread>
 
-#include <png.h>
+#include "PngPixels.h"
 
 namespace fs = std::filesystem;
 using std::chrono::milliseconds;
@@ -356,20 +356,10 @@ Picture::FilledRows(int top, int bottom) const
 std::optional<Picture>
 ReadPng(const fs::path& path)
 {
-	png_image image{};
-	image.version = PNG_IMAGE_VERSION;
-	if (!png_image_begin_read_from_file(&image, path.c_str()))
+	std::optional<WindowPixels> pixels = ReadPngPixels(path);
+	if (!pixels)
 		return std::nullopt;
-	image.format = PNG_FORMAT_BGRA;
-	Picture picture;
-	picture.width = static_cast<int>(image.width);
-	picture.height = static_cast<int>(image.height);
-	picture.bits.resize(PNG_IMAGE_SIZE(image));
-	if (!png_image_finish_read(&image, nullptr, picture.bits.data(), 0, nullptr)) {
-		png_image_free(&image);
-		return std::nullopt;
-	}
-	return picture;
+	return Picture{pixels->width, pixels->height, std::move(pixels->bits)};
 }
 
 

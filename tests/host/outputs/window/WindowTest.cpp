@@ -18,10 +18,9 @@
 #include <thread>
 #include <vector>
 
-#include <png.h>
-
 #include <Bitmap.h>
 
+#include "PngPixels.h"
 #include "VirtualDisplay.h"
 #include "outputs/window/OwnWindow.h"
 #include "outputs/window/WindowOutput.h"
@@ -123,29 +122,6 @@ private:
 };
 
 
-// An 8-bit RGB PNG in B_RGB32, to compare with what a window shows.
-std::optional<WindowPixels>
-ReadPng(const fs::path& path)
-{
-	png_image image{};
-	image.version = PNG_IMAGE_VERSION;
-	if (!png_image_begin_read_from_file(&image, path.c_str()))
-		return std::nullopt;
-	image.format = PNG_FORMAT_BGRA;
-	WindowPixels pixels;
-	pixels.width = static_cast<int>(image.width);
-	pixels.height = static_cast<int>(image.height);
-	pixels.bits.resize(PNG_IMAGE_SIZE(image));
-	if (!png_image_finish_read(&image, nullptr, pixels.bits.data(), 0, nullptr)) {
-		png_image_free(&image);
-		return std::nullopt;
-	}
-	for (size_t i = 3; i < pixels.bits.size(); i += 4)
-		pixels.bits[i] = 0;
-	return pixels;
-}
-
-
 uint64_t
 Digest(const WindowPixels& pixels)
 {
@@ -229,7 +205,7 @@ TEST_F(WindowTest, ItsOwnWindowShowsEachFrameAsDrawn)
 		ASSERT_EQ(pixels.height, 240);
 		EXPECT_EQ(drawn.count(FormatDigest(Digest(pixels))), 1u);
 	}
-	std::optional<WindowPixels> written = ReadPng(snapshot);
+	std::optional<WindowPixels> written = ReadPngPixels(snapshot);
 	ASSERT_TRUE(written);
 	EXPECT_EQ(FormatDigest(Digest(*written)), last);
 }
@@ -246,7 +222,7 @@ TEST_F(WindowTest, DrawsInAWindowItIsGiven)
 	EXPECT_NE(host.Err().find("(200x150)"), std::string::npos) << host.Err();
 
 	std::optional<WindowPixels> shown = X().Read(window);
-	std::optional<WindowPixels> written = ReadPng(snapshot);
+	std::optional<WindowPixels> written = ReadPngPixels(snapshot);
 	ASSERT_TRUE(shown && written);
 	EXPECT_FALSE(shown->AllBlack());
 	EXPECT_TRUE(shown->bits == written->bits);
@@ -261,7 +237,7 @@ TEST_F(WindowTest, DrawsOnTheRootWindowWhenGivenNone)
 	ASSERT_EQ(host.Wait(), 0) << host.Err();
 
 	std::optional<WindowPixels> shown = X().Read(X().Root());
-	std::optional<WindowPixels> written = ReadPng(snapshot);
+	std::optional<WindowPixels> written = ReadPngPixels(snapshot);
 	ASSERT_TRUE(shown && written);
 	EXPECT_EQ(written->width, 1024);
 	EXPECT_TRUE(shown->bits == written->bits);
