@@ -1,5 +1,5 @@
 // How soon saverhost ends after a SIGTERM, as a screen-saver daemon or a
-// locker ends it: saverhost --root on an Xvfb of the benchmark's own at
+// locker ends it: saverhost --root on the benchmarks' Xvfb at
 // 1920x1080, sent SIGTERM once it draws, at a different point of its 40 ms
 // tick each time; the wall time from kill() until its end is reaped.
 #include <benchmark/benchmark.h>
@@ -7,7 +7,6 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,64 +27,17 @@ namespace {
 constexpr int kRuns = 20;
 
 
-// Xvfb at the size on a free display, for as long as the object lives.
-class Xvfb {
-public:
-	Xvfb()
-	{
-		int ends[2];
-		if (pipe(ends) != 0)
-			return;
-		std::string screen = SizeText(kFullHd) + "x24";
-		fPid = fork();
-		if (fPid == 0) {
-			prctl(PR_SET_PDEATHSIG, SIGTERM);
-			close(ends[0]);
-			int quiet = open("/dev/null", O_WRONLY);
-			dup2(quiet, STDOUT_FILENO);
-			dup2(quiet, STDERR_FILENO);
-			std::string fd = std::to_string(ends[1]);
-			execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
-				"-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
-			_exit(127);
-		}
-		close(ends[1]);
-		char c;
-		std::string number;
-		while (fPid > 0 && read(ends[0], &c, 1) == 1 && c != '\n')
-			number += c;
-		close(ends[0]);
-		if (!number.empty())
-			fName = ":" + number;
-	}
-
-	~Xvfb()
-	{
-		if (fPid > 0) {
-			kill(fPid, SIGTERM);
-			waitpid(fPid, nullptr, 0);
-		}
-	}
-
-	// ":N", or empty when Xvfb did not start.
-	const std::string& Name() const { return fName; }
-
-private:
-	pid_t fPid = -1;
-	std::string fName;
-};
-
-
 void
 SigtermBench(benchmark::State& state)
 {
-	Xvfb server;
-	if (server.Name().empty()) {
-		state.SkipWithError("Xvfb did not start (is it installed?)");
+	std::string why;
+	XServer* server = XServer::Get(kFullHd, why);
+	if (server == nullptr) {
+		state.SkipWithError(why.c_str());
 		return;
 	}
 	std::vector<std::string> arguments = {SAVERHOST_PATH, "--root", DUSTGLOW_PATH};
-	std::vector<std::string> environment = {"DISPLAY=" + server.Name(), "PATH=/usr/bin:/bin"};
+	std::vector<std::string> environment = {"DISPLAY=" + server->Name(), "PATH=/usr/bin:/bin"};
 	std::vector<char*> argv;
 	std::vector<char*> envp;
 	for (std::string& argument : arguments)

@@ -15,6 +15,7 @@
 #include <Bitmap.h>
 #include <BitmapGuard.h>
 
+#include "Bytes.h"
 #include "Canvas.h"
 #include "FrameStep.h"
 #include "MoteDisc.h"
@@ -54,25 +55,6 @@ struct UniformState {
 	{
 		return memcmp(words, other.words, sizeof(words)) == 0;
 	}
-};
-
-
-// Small deterministic generator for canvas contents and test positions,
-// independent of rand() and drand48(), which the field itself draws from.
-class Bytes {
-public:
-	explicit Bytes(uint32 seed) : fState(seed * 2654435761u + 1) {}
-
-	uint32 Next()
-	{
-		fState ^= fState << 13;
-		fState ^= fState >> 17;
-		fState ^= fState << 5;
-		return fState;
-	}
-
-private:
-	uint32 fState;
 };
 
 

@@ -13,6 +13,7 @@
 #include <Bitmap.h>
 #include <View.h>
 
+#include "Bytes.h"
 #include "ViewSurface.h"
 
 
@@ -124,24 +125,6 @@ TEST(Present, CopiesEveryCoveredPixelAndNothingBetweenRows)
 
 
 namespace {
-
-// Small deterministic generator for pixel contents and positions.
-class Bytes {
-public:
-	explicit Bytes(uint32 seed) : fState(seed * 2654435761u + 1) {}
-
-	uint32 Next()
-	{
-		fState ^= fState << 13;
-		fState ^= fState >> 17;
-		fState ^= fState << 5;
-		return fState;
-	}
-
-private:
-	uint32 fState;
-};
-
 
 typedef std::set<std::pair<int32, int32> > TileSet;
 
