@@ -61,7 +61,7 @@ AtomicFile::~AtomicFile()
 
 
 std::string
-AtomicFile::Failure(const std::string& reason) const
+AtomicFile::_Failure(const std::string& reason) const
 {
 	return "cannot write \"" + fPath + "\": " + reason;
 }
@@ -136,17 +136,17 @@ Result<void>
 AtomicFile::Commit()
 {
 	if (fCommitted || !fStream)
-		return Error{Failure("already written")};
+		return Error{_Failure("already written")};
 
 	errno = 0;
 	if (std::fflush(fStream.get()) != 0 || std::ferror(fStream.get()))
-		return Error{Failure(errno != 0 ? SystemReason(errno) : "write error")};
+		return Error{_Failure(errno != 0 ? SystemReason(errno) : "write error")};
 	if (fsync(fileno(fStream.get())) != 0)
-		return Error{Failure(SystemReason(errno))};
+		return Error{_Failure(SystemReason(errno))};
 	if (std::fclose(fStream.release()) != 0)
-		return Error{Failure(SystemReason(errno))};
+		return Error{_Failure(SystemReason(errno))};
 	if (std::rename(fTemporaryPath.c_str(), fTarget.c_str()) != 0)
-		return Error{Failure(SystemReason(errno))};
+		return Error{_Failure(SystemReason(errno))};
 
 	fCommitted = true;
 	return {};

@@ -37,7 +37,7 @@ private:
 	AtomicFile(std::string path, std::string target, std::string temporaryPath,
 		std::FILE* stream);
 
-	std::string Failure(const std::string& reason) const;
+	std::string _Failure(const std::string& reason) const;
 
 	// As the user gave it, for messages.
 	std::string fPath;

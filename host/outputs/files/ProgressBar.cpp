@@ -86,12 +86,12 @@ ProgressBar::Update(int32_t done)
 	if (fDrawn && done < fTotal && now - fLastDrawn < kRedrawEvery)
 		return;
 	fLastDrawn = now;
-	Draw(done);
+	_Draw(done);
 }
 
 
 void
-ProgressBar::Draw(int32_t done)
+ProgressBar::_Draw(int32_t done)
 {
 	std::string line = ProgressLine(fLabel, done, fTotal, fClock.Now() - fStart);
 	if (!fNote.empty())

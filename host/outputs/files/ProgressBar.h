@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "run/MonotonicClock.h"
+#include "base/MonotonicClock.h"
 
 // "LABEL [#####.....] 120/250  48%  ETA 0:05": the time left is what the
 // frames so far took each, times the frames to come.
@@ -34,7 +34,7 @@ public:
 	void End();
 
 private:
-	void Draw(int32_t done);
+	void _Draw(int32_t done);
 
 	std::string fLabel;
 	int32_t fTotal;

@@ -47,6 +47,99 @@ AppendRepeated(const char* piece, int32_t count, std::string& out)
 		out += piece;
 }
 
+
+// Where the settings panel goes in the terminal: its frame's top-left cell,
+// the cells inside the frame, and the cells per pixel of the panel.
+struct PanelBox {
+	int32_t top;
+	int32_t left;
+	int32_t innerWidth;
+	int32_t innerHeight;
+	double scale;
+};
+
+
+// The panel's shape: a cell is about twice as high as wide, so a row takes
+// twice the pixels a column does. Room is left for the frame and, below it,
+// the hint.
+PanelBox
+FitPanel(Size panel, int32_t columns, int32_t rows)
+{
+	double width = std::max(panel.width, 1);
+	double height = std::max(panel.height, 1);
+	double scale = std::min((columns - 2) / width, 2 * (rows - 3) / height);
+	PanelBox box;
+	box.innerWidth = std::max(1, static_cast<int32_t>(width * scale));
+	box.innerHeight = std::max(1, static_cast<int32_t>(height * scale / 2));
+	box.left = (columns - box.innerWidth - 2) / 2;
+	box.top = (rows - box.innerHeight - 3) / 2;
+	box.scale = scale;
+	return box;
+}
+
+
+// The frame, with " settings " in its top edge where that fits.
+void
+AppendBox(const PanelBox& box, std::string& out)
+{
+	const char* title = " settings ";
+	AppendCursorTo(box.top, box.left, out);
+	out += "\u250c";
+	if (box.innerWidth >= 12) {
+		out += "\u2500";
+		out += title;
+		AppendRepeated("\u2500", box.innerWidth - 1 - static_cast<int32_t>(std::strlen(title)),
+			out);
+	} else {
+		AppendRepeated("\u2500", box.innerWidth, out);
+	}
+	out += "\u2510";
+	for (int32_t row = 1; row <= box.innerHeight; row++) {
+		AppendCursorTo(box.top + row, box.left, out);
+		out += "\u2502";
+		AppendCursorTo(box.top + row, box.left + box.innerWidth + 1, out);
+		out += "\u2502";
+	}
+	AppendCursorTo(box.top + box.innerHeight + 1, box.left, out);
+	out += "\u2514";
+	AppendRepeated("\u2500", box.innerWidth, out);
+	out += "\u2518";
+}
+
+
+// Each label at its frame's place inside the box; frames are in their
+// parent's coordinates.
+void
+AppendLabels(const SettingsPanel& panel, const PanelBox& box, std::string& out)
+{
+	std::vector<BPoint> origins(1, BPoint(0, 0));
+	for (const SettingsItem& item : panel.items) {
+		size_t depth = static_cast<size_t>(std::max(item.depth, 0));
+		if (depth >= origins.size())
+			origins.resize(depth + 1, origins.back());
+		BPoint at(origins[depth].x + item.frame.left, origins[depth].y + item.frame.top);
+		origins.resize(depth + 2);
+		origins[depth + 1] = at;
+		if (!item.hasText)
+			continue;
+
+		double middle = at.y + item.frame.Height() / 2;
+		int32_t column = static_cast<int32_t>(std::floor(at.x * box.scale));
+		int32_t row = static_cast<int32_t>(std::floor(middle * box.scale / 2));
+		if (column < 0 || column >= box.innerWidth || row < 0 || row >= box.innerHeight)
+			continue;
+		AppendCursorTo(box.top + 1 + row, box.left + 1 + column, out);
+		out += TerminalText(item.text, static_cast<size_t>(box.innerWidth - column));
+	}
+	if (panel.items.empty()) {
+		std::string empty = TerminalText("the saver put nothing on its settings panel",
+			static_cast<size_t>(box.innerWidth));
+		AppendCursorTo(box.top + 1 + box.innerHeight / 2,
+			box.left + 1 + (box.innerWidth - static_cast<int32_t>(empty.size())) / 2, out);
+		out += empty;
+	}
+}
+
 }	// namespace
 
 
@@ -379,69 +472,10 @@ TerminalOutput::_DrawSettings(const SettingsPanel& panel, std::string& out) cons
 		return;
 	}
 
-	// The panel's shape: a cell is about twice as high as wide, so a row
-	// takes twice the pixels a column does. Room is left for the frame
-	// and, below it, the hint.
-	double width = std::max(panel.size.width, 1);
-	double height = std::max(panel.size.height, 1);
-	double scale = std::min((columns - 2) / width, 2 * (rows - 3) / height);
-	int32_t innerWidth = std::max(1, static_cast<int32_t>(width * scale));
-	int32_t innerHeight = std::max(1, static_cast<int32_t>(height * scale / 2));
-	int32_t left = (columns - innerWidth - 2) / 2;
-	int32_t top = (rows - innerHeight - 3) / 2;
-
-	const char* title = " settings ";
-	AppendCursorTo(top, left, out);
-	out += "\u250c";
-	if (innerWidth >= 12) {
-		out += "\u2500";
-		out += title;
-		AppendRepeated("\u2500", innerWidth - 1 - static_cast<int32_t>(std::strlen(title)), out);
-	} else {
-		AppendRepeated("\u2500", innerWidth, out);
-	}
-	out += "\u2510";
-	for (int32_t row = 1; row <= innerHeight; row++) {
-		AppendCursorTo(top + row, left, out);
-		out += "\u2502";
-		AppendCursorTo(top + row, left + innerWidth + 1, out);
-		out += "\u2502";
-	}
-	AppendCursorTo(top + innerHeight + 1, left, out);
-	out += "\u2514";
-	AppendRepeated("\u2500", innerWidth, out);
-	out += "\u2518";
-
-	// Each label at its frame's place; frames are in their parent's
-	// coordinates.
-	std::vector<BPoint> origins(1, BPoint(0, 0));
-	for (const SettingsItem& item : panel.items) {
-		size_t depth = static_cast<size_t>(std::max(item.depth, 0));
-		if (depth >= origins.size())
-			origins.resize(depth + 1, origins.back());
-		BPoint at(origins[depth].x + item.frame.left, origins[depth].y + item.frame.top);
-		origins.resize(depth + 2);
-		origins[depth + 1] = at;
-		if (!item.hasText)
-			continue;
-
-		double middle = at.y + item.frame.Height() / 2;
-		int32_t column = static_cast<int32_t>(std::floor(at.x * scale));
-		int32_t row = static_cast<int32_t>(std::floor(middle * scale / 2));
-		if (column < 0 || column >= innerWidth || row < 0 || row >= innerHeight)
-			continue;
-		AppendCursorTo(top + 1 + row, left + 1 + column, out);
-		out += TerminalText(item.text, static_cast<size_t>(innerWidth - column));
-	}
-	if (panel.items.empty()) {
-		std::string empty = TerminalText("the saver put nothing on its settings panel",
-			static_cast<size_t>(innerWidth));
-		AppendCursorTo(top + 1 + innerHeight / 2,
-			left + 1 + (innerWidth - static_cast<int32_t>(empty.size())) / 2, out);
-		out += empty;
-	}
-
-	AppendCursorTo(top + innerHeight + 2,
+	PanelBox box = FitPanel(panel.size, columns, rows);
+	AppendBox(box, out);
+	AppendLabels(panel, box, out);
+	AppendCursorTo(box.top + box.innerHeight + 2,
 		std::max<int32_t>(0, (columns - static_cast<int32_t>(std::strlen(hint))) / 2), out);
 	out += TerminalText(hint, static_cast<size_t>(columns));
 }

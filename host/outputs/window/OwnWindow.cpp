@@ -76,14 +76,14 @@ OwnWindow::AsksToStop(const SDL_Event& event)
 		case SDL_FINGERDOWN:
 			return true;
 		case SDL_MOUSEMOTION:
-			return PointerMoved(event.motion.x, event.motion.y);
+			return _PointerMoved(event.motion.x, event.motion.y);
 	}
 	return false;
 }
 
 
 bool
-OwnWindow::PointerMoved(int x, int y)
+OwnWindow::_PointerMoved(int x, int y)
 {
 	// On the screen, so that a window moved under a still pointer is no
 	// motion.

@@ -44,7 +44,7 @@ public:
 	static constexpr int kJitterPixels = 3;
 
 private:
-	bool PointerMoved(int x, int y);
+	bool _PointerMoved(int x, int y);
 
 	std::string fTitle;
 	bool fFullscreen;

@@ -98,7 +98,7 @@ WindowOutput::Open(const Options& options)
 
 
 void
-WindowOutput::Show()
+WindowOutput::_Show()
 {
 	if (fShown || !fWindow)
 		return;
@@ -109,7 +109,7 @@ WindowOutput::Show()
 
 // The window's pixels as SDL has them now: a new framebuffer after a resize.
 SDL_Surface*
-WindowOutput::Framebuffer()
+WindowOutput::_Framebuffer()
 {
 	SDL_Surface* framebuffer = SDL_GetWindowSurface(fWindow->Get());
 	if (framebuffer == nullptr)
@@ -132,7 +132,7 @@ WindowOutput::Framebuffer()
 // saver's unused byte for transparency, and the --fps overlay must not end up
 // in the view's pixels.
 bool
-WindowOutput::Lendable(const SDL_Surface* framebuffer, Size size) const
+WindowOutput::_Lendable(const SDL_Surface* framebuffer, Size size) const
 {
 	return framebuffer->format->format == kViewFormat && !SDL_MUSTLOCK(framebuffer)
 		&& framebuffer->w == size.width && framebuffer->h == size.height && !fStatsOverlay;
@@ -143,11 +143,11 @@ std::optional<PixelTarget>
 WindowOutput::LendPixels(Size size)
 {
 	fLent = nullptr;
-	if (!fWindow || WindowGone())
+	if (!fWindow || _WindowGone())
 		return std::nullopt;
-	Show();
-	SDL_Surface* framebuffer = Framebuffer();
-	if (framebuffer == nullptr || !Lendable(framebuffer, size))
+	_Show();
+	SDL_Surface* framebuffer = _Framebuffer();
+	if (framebuffer == nullptr || !_Lendable(framebuffer, size))
 		return std::nullopt;
 	fLent = static_cast<uint8_t*>(framebuffer->pixels);
 	bool untouched = !fFramebufferTouched;
@@ -161,7 +161,7 @@ WindowOutput::LendPixels(Size size)
 // acted on yet) as large as fits, by a whole factor where it is smaller,
 // centred on black.
 void
-WindowOutput::Copy(const PixelView& frame, SDL_Surface* framebuffer)
+WindowOutput::_Copy(const PixelView& frame, SDL_Surface* framebuffer)
 {
 	if (frame.bits == nullptr || frame.width < 1 || frame.height < 1)
 		return;
@@ -191,7 +191,7 @@ WindowOutput::Copy(const PixelView& frame, SDL_Surface* framebuffer)
 
 
 void
-WindowOutput::DrawOverlay(SDL_Surface* framebuffer)
+WindowOutput::_DrawOverlay(SDL_Surface* framebuffer)
 {
 	if (fStatsOverlay && fStatsText) {
 		DrawStatsOverlay(framebuffer, fStatsText.get());
@@ -204,7 +204,7 @@ WindowOutput::DrawOverlay(SDL_Surface* framebuffer)
 // or everything when the display may show something else, or when that is
 // about as cheap. Nothing changed, nothing is sent.
 bool
-WindowOutput::Update(const Damage& damage)
+WindowOutput::_Update(const Damage& damage)
 {
 	int64_t area = static_cast<int64_t>(fFramebufferSize.width) * fFramebufferSize.height;
 	int result = 0;
@@ -228,33 +228,33 @@ WindowOutput::Present(const PixelView& frame, const Damage& damage)
 {
 	if (!fWindow)
 		return Error{"the window is not open"};
-	if (WindowGone())
+	if (_WindowGone())
 		return {};
-	Show();
+	_Show();
 
 	// Lent pixels are in the framebuffer already, and the damage is what the
 	// saver changed in it; nothing between the loan and now looks at events,
 	// so no resize can have replaced it. A frame copied in changes it all.
 	bool lent = fLent != nullptr && frame.bits == fLent;
 	if (!lent) {
-		SDL_Surface* framebuffer = Framebuffer();
+		SDL_Surface* framebuffer = _Framebuffer();
 		if (framebuffer == nullptr)
 			return Error{std::string("cannot draw in the window: ") + SDL_GetError()};
-		Copy(frame, framebuffer);
-		DrawOverlay(framebuffer);
+		_Copy(frame, framebuffer);
+		_DrawOverlay(framebuffer);
 		fSendWhole = true;
 	}
-	if (Update(damage) || WindowGone())
+	if (_Update(damage) || _WindowGone())
 		return {};
 
 	// A resize seen after the frame was drawn: the frame goes into the new
 	// framebuffer instead.
 	if (!lent) {
-		if (SDL_Surface* framebuffer = Framebuffer()) {
-			Copy(frame, framebuffer);
-			DrawOverlay(framebuffer);
+		if (SDL_Surface* framebuffer = _Framebuffer()) {
+			_Copy(frame, framebuffer);
+			_DrawOverlay(framebuffer);
 			fSendWhole = true;
-			if (Update(damage) || WindowGone())
+			if (_Update(damage) || _WindowGone())
 				return {};
 		}
 	}
@@ -263,7 +263,7 @@ WindowOutput::Present(const PixelView& frame, const Damage& damage)
 
 
 void
-WindowOutput::Handle(const SDL_Event& event)
+WindowOutput::_Handle(const SDL_Event& event)
 {
 	bool ours = event.type == SDL_WINDOWEVENT
 		&& event.window.windowID == SDL_GetWindowID(fWindow->Get());
@@ -292,7 +292,7 @@ WindowOutput::Handle(const SDL_Event& event)
 
 
 bool
-WindowOutput::WindowGone()
+WindowOutput::_WindowGone()
 {
 	return fWindow && fWindow->Gone();
 }
@@ -300,24 +300,24 @@ WindowOutput::WindowGone()
 
 // Minimized, unmapped, or on a monitor that sleeps.
 bool
-WindowOutput::OutOfSight()
+WindowOutput::_OutOfSight()
 {
-	if (!fWindow || WindowGone())
+	if (!fWindow || _WindowGone())
 		return false;
 	return fWindow->OutOfSight() || (fMonitor && fMonitor->Asleep(steady_clock::now()));
 }
 
 
 OutputEvents
-WindowOutput::TakeEvents()
+WindowOutput::_TakeEvents()
 {
-	if (WindowGone())
+	if (_WindowGone())
 		fPending.quit = true;
 	OutputEvents events = fPending;
 	fPending = OutputEvents{};
 	if (events.resized)
 		fViewSize = *events.resized;
-	events.outOfSight = OutOfSight();
+	events.outOfSight = _OutOfSight();
 	fToldOutOfSight = events.outOfSight;
 	return events;
 }
@@ -330,8 +330,8 @@ WindowOutput::Poll()
 		return {};
 	SDL_Event event;
 	while (SDL_PollEvent(&event))
-		Handle(event);
-	return TakeEvents();
+		_Handle(event);
+	return _TakeEvents();
 }
 
 
@@ -345,28 +345,28 @@ WindowOutput::WaitUntil(steady_clock::time_point deadline)
 	while (true) {
 		SDL_Event event;
 		while (SDL_PollEvent(&event))
-			Handle(event);
-		if (fPending.quit || fPending.resized || WindowGone()
-			|| OutOfSight() != fToldOutOfSight)
+			_Handle(event);
+		if (fPending.quit || fPending.resized || _WindowGone()
+			|| _OutOfSight() != fToldOutOfSight)
 			break;
-		int wait = WaitMilliseconds(deadline);
+		int wait = _WaitMilliseconds(deadline);
 		if (wait < 0)
 			break;
 		std::optional<SDL_Event> taken;
 		bool calm = fEventWait->Wait(wait, signals, taken);
 		if (taken)
-			Handle(*taken);
+			_Handle(*taken);
 		if (!calm)
 			break;
 	}
-	return TakeEvents();
+	return _TakeEvents();
 }
 
 
 // How long to wait for events: until the deadline, or -1 when it has come;
 // in view, no longer than until the monitor's power is asked again.
 int
-WindowOutput::WaitMilliseconds(steady_clock::time_point deadline)
+WindowOutput::_WaitMilliseconds(steady_clock::time_point deadline)
 {
 	steady_clock::time_point now = steady_clock::now();
 	if (now >= deadline)
@@ -381,7 +381,7 @@ WindowOutput::WaitMilliseconds(steady_clock::time_point deadline)
 
 
 Result<SansFont*>
-WindowOutput::LoadedFont()
+WindowOutput::_LoadedFont()
 {
 	if (!fFont && fFontError.empty()) {
 		Result<std::unique_ptr<SansFont>> loaded = SansFont::Load(kTextPixels);
@@ -397,7 +397,7 @@ WindowOutput::LoadedFont()
 
 
 void
-WindowOutput::ReportFontError()
+WindowOutput::_ReportFontError()
 {
 	if (fFontReported)
 		return;
@@ -418,11 +418,11 @@ WindowOutput::ShowStats(const FrameStats& stats)
 		fWindow->ShowInTitle(text);
 	if (!fStatsOverlay)
 		return;
-	Result<SansFont*> font = LoadedFont();
+	Result<SansFont*> font = _LoadedFont();
 	if (font)
 		fStatsText = RenderStats(*font.Value(), text);
 	else
-		ReportFontError();
+		_ReportFontError();
 }
 
 
@@ -430,21 +430,21 @@ void
 WindowOutput::ShowNotice(const std::string& text)
 {
 	Output::ShowNotice(text);
-	if (!fWindow || WindowGone())
+	if (!fWindow || _WindowGone())
 		return;
-	Result<SansFont*> font = LoadedFont();
+	Result<SansFont*> font = _LoadedFont();
 	if (!font)
-		ReportFontError();
+		_ReportFontError();
 
 	// Up for a while, or until the user or a signal ends it; drawn again
 	// when the window changes size.
 	SignalHold signals;
-	Show();
+	_Show();
 	steady_clock::time_point deadline = steady_clock::now() + kNoticeTime;
 	bool draw = true;
 	while (!signals.Arrived() && steady_clock::now() < deadline) {
 		if (draw) {
-			SDL_Surface* framebuffer = Framebuffer();
+			SDL_Surface* framebuffer = _Framebuffer();
 			if (framebuffer == nullptr)
 				return;
 			DrawNotice(framebuffer, text, font ? font.Value() : nullptr);
@@ -469,7 +469,7 @@ WindowOutput::ShowSettings(const SettingsPanel& panel)
 	if (!fWindow)
 		return Output::ShowSettings(panel);
 
-	Result<SansFont*> font = LoadedFont();
+	Result<SansFont*> font = _LoadedFont();
 	if (!font)
 		return Error{"cannot show the settings: " + font.Message()};
 

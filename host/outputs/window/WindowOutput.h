@@ -47,20 +47,20 @@ public:
 	Result<void> ShowSettings(const SettingsPanel& panel) override;
 
 private:
-	void Show();
-	SDL_Surface* Framebuffer();
-	bool Lendable(const SDL_Surface* framebuffer, Size size) const;
-	void Copy(const PixelView& frame, SDL_Surface* framebuffer);
-	bool Update(const Damage& damage);
-	void DrawOverlay(SDL_Surface* framebuffer);
-	Result<SansFont*> LoadedFont();
-	void ReportFontError();
+	void _Show();
+	SDL_Surface* _Framebuffer();
+	bool _Lendable(const SDL_Surface* framebuffer, Size size) const;
+	void _Copy(const PixelView& frame, SDL_Surface* framebuffer);
+	bool _Update(const Damage& damage);
+	void _DrawOverlay(SDL_Surface* framebuffer);
+	Result<SansFont*> _LoadedFont();
+	void _ReportFontError();
 
-	void Handle(const SDL_Event& event);
-	OutputEvents TakeEvents();
-	bool WindowGone();
-	bool OutOfSight();
-	int WaitMilliseconds(std::chrono::steady_clock::time_point deadline);
+	void _Handle(const SDL_Event& event);
+	OutputEvents _TakeEvents();
+	bool _WindowGone();
+	bool _OutOfSight();
+	int _WaitMilliseconds(std::chrono::steady_clock::time_point deadline);
 
 	// Destroyed in the reverse order: the window before SDL's video, which
 	// goes before the X error watch.
