@@ -118,10 +118,11 @@ test-sanitize: deps
 # `make fuzz` runs each for FUZZ_SECONDS, `make test` for FUZZ_TEST_SECONDS.
 FUZZ_SECONDS ?= 300
 FUZZ_TEST_SECONDS ?= 20
+FUZZ_TARGETS = saver_fuzz options_fuzz module_type_fuzz
 fuzz-build: deps
 	@CC=clang-14 CXX=clang++-14 cmake -S . -B $(BUILD)-fuzz -DDUSTGLOW_FUZZ=ON \
-		-DDUSTGLOW_HOST=OFF -DDUSTGLOW_TESTS=OFF >/dev/null
-	@scripts/quiet-build $(BUILD)-fuzz -j $(JOBS)
+		-DDUSTGLOW_TESTS=OFF >/dev/null
+	@scripts/quiet-build $(BUILD)-fuzz -j $(JOBS) --target $(FUZZ_TARGETS)
 
 fuzz: fuzz-build
 	@scripts/run-fuzz $(BUILD)-fuzz $(FUZZ_SECONDS)

@@ -27,7 +27,7 @@
 #include "HostBench.h"
 #include "RatioTable.h"
 #include "outputs/window/WindowOutput.h"
-#include "run/Options.h"
+#include "run/CommandLine.h"
 #include "run/Surface.h"
 
 

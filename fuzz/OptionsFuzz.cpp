@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "run/Options.h"
+#include "base/ViewSizes.h"
+#include "outputs/OutputTable.h"
+#include "run/CommandLine.h"
 
 
 namespace {
@@ -39,7 +41,7 @@ Describe(const Result<CommandLine>& parsed)
 		+ std::to_string(o.size.width) + "x" + std::to_string(o.size.height) + " "
 		+ optional(o.frames) + " " + optional(o.clock) + " " + optional(o.windowId) + " "
 		+ optional(o.soak) + " "
-		+ o.snapshotPath.value_or("-") + " " + o.output.value_or("-") + " "
+		+ o.snapshotPath.value_or("-") + " " + (o.output ? OutputRow(*o.output).name : "-") + " "
 		+ o.recordPath.value_or("-") + " " + o.pngDirectory.value_or("-") + " "
 		+ std::to_string(o.preview) + std::to_string(o.config) + std::to_string(o.digest)
 		+ std::to_string(o.fullscreen) + std::to_string(o.root) + std::to_string(o.fps)
@@ -90,7 +92,7 @@ LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 	Require(!options.frames || (*options.frames >= 0 && *options.frames <= kMaxFrames),
 		"the frame count is within the limits");
 	Require(!options.soak || (*options.soak >= 1 && options.frames == options.soak
-		&& options.output == std::string("headless") && !options.preview),
+		&& options.output == OutputKind::Headless && !options.preview),
 		"a soak runs headless on the full-screen view for its own count of frames");
 	auto endsInPng = [](std::string path) {
 		for (char& c : path)

@@ -9,25 +9,13 @@
 
 #include "base/Report.h"
 #include "module/SaverModule.h"
-#include "run/Options.h"
+#include "run/CommandLine.h"
 #include "run/SaverRunner.h"
 
 
 namespace {
 
 constexpr const char* kScreenSaverName = "dustglow";
-
-
-// The help, under the name saverhost was run by.
-std::string
-Usage()
-{
-	std::string usage = UsageText();
-	const std::string own = "usage: saverhost";
-	if (ProgramName() != "saverhost" && usage.compare(0, own.size(), own) == 0)
-		usage.replace(0, own.size(), "usage: " + ProgramName());
-	return usage;
-}
 
 }	// namespace
 
@@ -49,7 +37,7 @@ main(int argc, char* argv[])
 
 	const CommandLine& line = parsed.Value();
 	if (line.command == Command::Help) {
-		std::fputs(Usage().c_str(), stdout);
+		std::fputs(UsageText(ProgramName()).c_str(), stdout);
 		return std::fflush(stdout) == 0 ? kExitSuccess : kExitFailure;
 	}
 	if (line.command == Command::Version) {

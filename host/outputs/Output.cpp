@@ -5,10 +5,6 @@
 #include <cstdio>
 
 #include "base/Report.h"
-#include "outputs/files/FileOutput.h"
-#include "outputs/headless/HeadlessOutput.h"
-#include "outputs/terminal/TerminalOutput.h"
-#include "outputs/window/WindowOutput.h"
 
 
 OutputEvents
@@ -43,21 +39,4 @@ Output::ShowSettings(const SettingsPanel& panel)
 	for (const SettingsItem& item : panel.items)
 		std::printf("%s\n", item.line.c_str());
 	return {};
-}
-
-
-std::unique_ptr<Output>
-MakeOutput(OutputKind kind)
-{
-	switch (kind) {
-		case OutputKind::Headless:
-			return std::make_unique<HeadlessOutput>();
-		case OutputKind::Terminal:
-			return std::make_unique<TerminalOutput>();
-		case OutputKind::Window:
-			return std::make_unique<WindowOutput>();
-		case OutputKind::File:
-			return std::make_unique<FileOutput>();
-	}
-	return nullptr;
 }

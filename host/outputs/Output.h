@@ -1,5 +1,5 @@
 // Where the frames go. Each output owns its resources (window, terminal state,
-// files) and releases them in its destructor; one file each.
+// files) and releases them in its destructor; one folder each.
 #ifndef SAVERHOST_OUTPUT_H
 #define SAVERHOST_OUTPUT_H
 
@@ -15,22 +15,10 @@
 #include "base/PixelView.h"
 #include "base/Result.h"
 #include "base/Size.h"
-#include "run/Options.h"
-#include "run/SettingsPanel.h"
-
-// Pixels an output lends the saver's view for one frame, in the B_RGB32 layout
-// (blue, green, red, unused), rows bytesPerRow apart: the saver's present then
-// lands on its way to the screen in one copy.
-struct PixelTarget {
-	uint8_t* bits = nullptr;
-	size_t bytesPerRow = 0;
-	// The pixels hold what the saver's view left in them when they were last
-	// lent, untouched since. An output that wrote them itself in between
-	// (cleared them, copied a frame or drew text into them), or whose pixels
-	// may have been replaced at the same address, says false: the view then
-	// compares with every pixel again instead of trusting what it knew.
-	bool untouched = false;
-};
+#include "base/FrameStats.h"
+#include "base/Options.h"
+#include "base/PixelTarget.h"
+#include "base/SettingsPanel.h"
 
 // What happened at the output since the last look.
 struct OutputEvents {
@@ -44,15 +32,6 @@ struct OutputEvents {
 	// monitor asleep): the host draws none until the events say otherwise,
 	// then goes on at the next tick on its grid.
 	bool outOfSight = false;
-};
-
-// How the run is going, for --fps.
-struct FrameStats {
-	double framesPerSecond = 0;
-	// Wall time of the latest Draw() and present, in milliseconds.
-	double frameMilliseconds = 0;
-	// The host's user and system time over wall time, in percent of one core.
-	double cpuPercent = 0;
 };
 
 class Output {
@@ -106,9 +85,5 @@ public:
 
 // How long a window or the terminal shows a notice when nobody dismisses it.
 constexpr std::chrono::seconds kNoticeTime{3};
-
-enum class OutputKind { Window, Terminal, File, Headless };
-
-std::unique_ptr<Output> MakeOutput(OutputKind kind);
 
 #endif	// SAVERHOST_OUTPUT_H

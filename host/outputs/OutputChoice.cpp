@@ -15,12 +15,25 @@ Named(const char* variable)
 }
 
 
-// Files to write make the file output; without any the frames go nowhere.
-OutputKind
-FileOrHeadless(const Options& options)
+// The output --output or a window's option asked for: that one alone.
+Result<OutputPlan>
+PlanAsked(const Options& options, const OutputSurroundings& surroundings)
 {
-	return options.recordPath || options.pngDirectory ? OutputKind::File
-		: OutputKind::Headless;
+	OutputPlan plan;
+	plan.asked = true;
+	OutputKind kind = options.output.value_or(OutputKind::Window);
+	if (kind == OutputKind::Window && !surroundings.display) {
+		std::string option = options.output ? "--output window"
+			: options.fullscreen ? "--fullscreen"
+			: options.root ? "--root" : "--window-id";
+		return Error{"no display for " + option + " (is DISPLAY set?); try --output terminal"};
+	}
+	// The file output with nothing but a snapshot or digests to write draws
+	// them headless.
+	if (kind == OutputKind::File && !options.WritesFiles())
+		kind = OutputKind::Headless;
+	plan.candidates = {kind};
+	return plan;
 }
 
 }	// namespace
@@ -36,61 +49,25 @@ LookAround()
 }
 
 
-const char*
-OutputName(OutputKind kind)
-{
-	switch (kind) {
-		case OutputKind::Window:
-			return "window";
-		case OutputKind::Terminal:
-			return "terminal";
-		case OutputKind::File:
-			return "file";
-		case OutputKind::Headless:
-			return "headless";
-	}
-	return "?";
-}
-
-
 Result<OutputPlan>
 PlanOutput(const Options& options, const OutputSurroundings& surroundings)
 {
+	if (options.output || options.WantsWindow())
+		return PlanAsked(options, surroundings);
+
+	// An output that the options ask for alone is taken alone; else every one
+	// that fits here, best first.
 	OutputPlan plan;
-	bool wantsWindow = options.fullscreen || options.windowId || options.root;
-
-	if (options.output || wantsWindow) {
-		plan.asked = true;
-		std::string name = options.output ? *options.output : "window";
-		if (name == "window") {
-			if (!surroundings.display) {
-				std::string option = options.output ? "--output window"
-					: options.fullscreen ? "--fullscreen"
-					: options.root ? "--root" : "--window-id";
-				return Error{"no display for " + option
-					+ " (is DISPLAY set?); try --output terminal"};
-			}
-			plan.candidates = {OutputKind::Window};
-		} else if (name == "terminal") {
-			plan.candidates = {OutputKind::Terminal};
-		} else if (name == "file") {
-			plan.candidates = {FileOrHeadless(options)};
-		} else {
-			plan.candidates = {OutputKind::Headless};
+	for (const OutputEntry& entry : Outputs()) {
+		OutputFit fit = entry.fits(options, surroundings);
+		if (fit == OutputFit::Only) {
+			plan.candidates = {entry.kind};
+			return plan;
 		}
-		return plan;
+		if (fit == OutputFit::Yes)
+			plan.candidates.push_back(entry.kind);
 	}
 
-	// Frames meant for files or for a digest are not shown.
-	if (options.recordPath || options.pngDirectory || options.digest) {
-		plan.candidates = {FileOrHeadless(options)};
-		return plan;
-	}
-	if (surroundings.display)
-		plan.candidates.push_back(OutputKind::Window);
-	if (surroundings.terminal)
-		plan.candidates.push_back(OutputKind::Terminal);
-	plan.candidates.push_back(OutputKind::Headless);
 	// A bare run with nowhere to show it would otherwise end without a word.
 	bool asksForSomething = options.frames || options.snapshotPath || options.config
 		|| options.preview || options.soak;

@@ -1,23 +1,14 @@
-// Which output a run uses: the one --output names, or the best of those that
-// can work here, tried in order.
+// Which output a run uses: the one --output names, or the best of those in
+// the table of outputs that can work here, tried in order.
 #ifndef SAVERHOST_OUTPUT_CHOICE_H
 #define SAVERHOST_OUTPUT_CHOICE_H
 
 #include <string>
 #include <vector>
 
+#include "base/Options.h"
 #include "base/Result.h"
-#include "outputs/Output.h"
-#include "run/Options.h"
-
-// What the host can see of where it runs.
-struct OutputSurroundings {
-	// DISPLAY or WAYLAND_DISPLAY names a display (whether it opens is found
-	// out by opening it).
-	bool display = false;
-	// Standard output is a terminal.
-	bool terminal = false;
-};
+#include "outputs/OutputTable.h"
 
 OutputSurroundings LookAround();
 
@@ -34,8 +25,5 @@ struct OutputPlan {
 
 // The outputs for the options, or why the one asked for cannot work here.
 Result<OutputPlan> PlanOutput(const Options& options, const OutputSurroundings& surroundings);
-
-// The output's name as --output spells it.
-const char* OutputName(OutputKind kind);
 
 #endif	// SAVERHOST_OUTPUT_CHOICE_H

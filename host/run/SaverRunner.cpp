@@ -4,16 +4,17 @@
 #include <optional>
 
 #include "base/Report.h"
+#include "base/ViewSizes.h"
 #include "module/SaverModule.h"
 #include "outputs/Output.h"
 #include "outputs/OutputChoice.h"
 #include "outputs/files/AtomicFile.h"
 #include "outputs/files/PngWriter.h"
 #include "run/Clock.h"
-#include "run/Digest.h"
+#include "base/Digest.h"
 #include "run/Interrupt.h"
-#include "run/MonotonicClock.h"
-#include "run/SettingsPanel.h"
+#include "base/MonotonicClock.h"
+#include "run/ShowSettings.h"
 #include "run/Soak.h"
 #include "run/StatsMeter.h"
 #include "run/Surface.h"
@@ -77,24 +78,18 @@ OpenFirstOutput(const OutputPlan& plan, const Options& options)
 {
 	std::string failure;
 	for (size_t i = 0; i < plan.candidates.size(); i++) {
-		OutputKind kind = plan.candidates[i];
-		std::unique_ptr<Output> output = MakeOutput(kind);
-		if (output) {
-			Result<Size> opened = output->Open(options);
-			if (opened)
-				return std::make_pair(std::move(output), opened.Value());
-			failure = opened.Message();
-		} else {
-			failure = std::string("this saverhost was built without the ") + OutputName(kind)
-				+ " output";
-		}
+		std::unique_ptr<Output> output = OutputRow(plan.candidates[i]).make();
+		Result<Size> opened = output->Open(options);
+		if (opened)
+			return std::make_pair(std::move(output), opened.Value());
+		failure = opened.Message();
 
 		if (i + 1 < plan.candidates.size() && !plan.asked) {
 			// The next output is taken anyway: a hint to try one is moot.
 			std::string reason = failure.substr(0, failure.find("; try "));
 			OutputKind next = plan.candidates[i + 1];
 			Report(reason + (next == OutputKind::Headless ? "; running headless"
-				: std::string("; using the ") + OutputName(next) + " instead"));
+				: std::string("; using the ") + OutputRow(next).name + " instead"));
 		}
 	}
 	return Error{failure};
@@ -143,27 +138,27 @@ public:
 
 	int Run()
 	{
-		for (auto step : {&SaverRun::Prepare, &SaverRun::OpenOutput, &SaverRun::ShowSettings,
-				&SaverRun::StartFirstView, &SaverRun::TickLoop, &SaverRun::Finish}) {
+		for (auto step : {&SaverRun::_Prepare, &SaverRun::_OpenOutput, &SaverRun::_ShowSettings,
+				&SaverRun::_StartFirstView, &SaverRun::_TickLoop, &SaverRun::_Finish}) {
 			if (StepResult end = (this->*step)())
-				return End(*end);
+				return _End(*end);
 		}
-		return End({kExitSuccess, ""});
+		return _End({kExitSuccess, ""});
 	}
 
 private:
-	StepResult Prepare();
-	StepResult OpenOutput();
-	StepResult ShowSettings();
-	StepResult StartFirstView();
-	StepResult TickLoop();
-	StepResult Finish();
+	StepResult _Prepare();
+	StepResult _OpenOutput();
+	StepResult _ShowSettings();
+	StepResult _StartFirstView();
+	StepResult _TickLoop();
+	StepResult _Finish();
 
-	Result<void> StartOnView(Size size);
-	StepResult AwaitTick(bool& quit);
-	StepResult DrawFrame();
-	RunEnd Interrupted(int signal) const;
-	int End(const RunEnd& end);
+	Result<void> _StartOnView(Size size);
+	StepResult _AwaitTick(bool& quit);
+	StepResult _DrawFrame();
+	RunEnd _Interrupted(int signal) const;
+	int _End(const RunEnd& end);
 
 	const Options& fOptions;
 	const std::string& fModulePath;
@@ -198,7 +193,7 @@ private:
 // Everything that can be refused is refused before the saver starts: the
 // snapshot's file, the output's plan, the module and the saver.
 StepResult
-SaverRun::Prepare()
+SaverRun::_Prepare()
 {
 	if (fOptions.RunsSaver() && fOptions.snapshotPath) {
 		Result<AtomicFile> file = AtomicFile::Create(*fOptions.snapshotPath);
@@ -233,7 +228,7 @@ SaverRun::Prepare()
 
 
 StepResult
-SaverRun::OpenOutput()
+SaverRun::_OpenOutput()
 {
 	if (fGivenOutput) {
 		Result<Size> opened = fGivenOutput->Open(fOptions);
@@ -257,7 +252,7 @@ SaverRun::OpenOutput()
 
 // --config: the panel first; alone, it is the whole run.
 StepResult
-SaverRun::ShowSettings()
+SaverRun::_ShowSettings()
 {
 	if (fOptions.config) {
 		Result<void> shown = fOutput->ShowSettings(::ShowSettings(*fSaver));
@@ -267,14 +262,14 @@ SaverRun::ShowSettings()
 			return RunEnd{kExitSuccess, ""};
 	}
 	if (int signal = fInterrupts.Caught())
-		return Interrupted(signal);
+		return _Interrupted(signal);
 	return std::nullopt;
 }
 
 
 // A new view of the size, with the saver started on it.
 Result<void>
-SaverRun::StartOnView(Size size)
+SaverRun::_StartOnView(Size size)
 {
 	fRunning->Stop();
 	fSurface.reset();
@@ -292,9 +287,9 @@ SaverRun::StartOnView(Size size)
 
 
 StepResult
-SaverRun::StartFirstView()
+SaverRun::_StartFirstView()
 {
-	Result<void> started = StartOnView(fOptions.preview ? kPreviewSize : fFullSize);
+	Result<void> started = _StartOnView(fOptions.preview ? kPreviewSize : fFullSize);
 	if (!started) {
 		if (fOptions.preview && fSurface) {
 			fOutput->ShowNotice("the saver declined to run in the preview"
@@ -302,7 +297,7 @@ SaverRun::StartFirstView()
 			// A signal that cut the notice short stops the run as it would
 			// any other.
 			if (int signal = fInterrupts.Caught())
-				return Interrupted(signal);
+				return _Interrupted(signal);
 			return RunEnd{kExitSuccess, ""};
 		}
 		return RunEnd{kExitFailure, started.Message()};
@@ -314,7 +309,7 @@ SaverRun::StartFirstView()
 // One Draw() a tick, paced or back to back, until the frames are done or
 // the user stops the run.
 StepResult
-SaverRun::TickLoop()
+SaverRun::_TickLoop()
 {
 	if (fOptions.fps)
 		fMeter.emplace(fClock, ProcessCpuTime);
@@ -329,11 +324,11 @@ SaverRun::TickLoop()
 		: fOutput->DefaultFrames();
 	for (fFrame = 0; !frames || fFrame < *frames; fFrame++) {
 		bool quit = false;
-		if (StepResult end = AwaitTick(quit))
+		if (StepResult end = _AwaitTick(quit))
 			return end;
 		if (quit)
 			break;
-		if (StepResult end = DrawFrame())
+		if (StepResult end = _DrawFrame())
 			return end;
 	}
 	return std::nullopt;
@@ -345,17 +340,17 @@ SaverRun::TickLoop()
 // due: the run waits until somebody can, then goes on at the next tick on
 // the grid, without making up for the ticks it let pass.
 StepResult
-SaverRun::AwaitTick(bool& quit)
+SaverRun::_AwaitTick(bool& quit)
 {
 	bool outOfSight = false;
 	while (true) {
 		if (int signal = fInterrupts.Caught())
-			return Interrupted(signal);
+			return _Interrupted(signal);
 		OutputEvents events = !fPaced ? fOutput->Poll()
 			: fOutput->WaitUntil(outOfSight ? fClock.Now() + kOutOfSightWait
 				: fTicker->Deadline());
 		if (int signal = fInterrupts.Caught())
-			return Interrupted(signal);
+			return _Interrupted(signal);
 		if (events.quit) {
 			quit = true;
 			return std::nullopt;
@@ -366,7 +361,7 @@ SaverRun::AwaitTick(bool& quit)
 		if (resized && !fOptions.preview && resized->width >= 1 && resized->height >= 1
 			&& resized->width <= kMaxViewSide && resized->height <= kMaxViewSide
 			&& (resized->width != current.width || resized->height != current.height)) {
-			Result<void> restarted = StartOnView(*resized);
+			Result<void> restarted = _StartOnView(*resized);
 			if (!restarted)
 				return RunEnd{kExitFailure, restarted.Message()};
 			if (fPaced)
@@ -392,7 +387,7 @@ SaverRun::AwaitTick(bool& quit)
 // One Draw() into the pixels the output lends, or the surface's own, then
 // the digest, the present, the soak's checks and the --fps figures.
 StepResult
-SaverRun::DrawFrame()
+SaverRun::_DrawFrame()
 {
 	MonotonicClock::TimePoint drawStart = fClock.Now();
 	std::optional<PixelTarget> lent = fOutput->LendPixels(fSurface->Dimensions());
@@ -428,7 +423,7 @@ SaverRun::DrawFrame()
 // The saver stops, the output completes what it wrote, and the snapshot is
 // taken of the last frame.
 StepResult
-SaverRun::Finish()
+SaverRun::_Finish()
 {
 	fRunning->Stop();
 	if (fSoak)
@@ -452,7 +447,7 @@ SaverRun::Finish()
 
 
 RunEnd
-SaverRun::Interrupted(int signal) const
+SaverRun::_Interrupted(int signal) const
 {
 	return RunEnd{kExitSignalBase + signal, "interrupted after " + std::to_string(fFrame)
 		+ " frames" + Unwritten(fOptions)};
@@ -462,7 +457,7 @@ SaverRun::Interrupted(int signal) const
 // Ends the run: the saver stops and the output gives back the screen or the
 // terminal before the message, so that the message stays visible.
 int
-SaverRun::End(const RunEnd& end)
+SaverRun::_End(const RunEnd& end)
 {
 	if (fRunning)
 		fRunning->Stop();

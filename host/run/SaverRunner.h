@@ -7,11 +7,8 @@
 #include <string>
 
 #include "outputs/Output.h"
-#include "run/MonotonicClock.h"
-#include "run/Options.h"
-
-// The size of the view a saver previews on.
-constexpr Size kPreviewSize{80, 60};
+#include "base/MonotonicClock.h"
+#include "base/Options.h"
 
 // Runs the add-on at modulePath as the options say, reports any failure on
 // standard error, and gives saverhost's exit status.

@@ -29,15 +29,6 @@ ProcessCpuTime()
 }
 
 
-std::string
-FormatStats(const FrameStats& stats)
-{
-	char line[96];
-	std::snprintf(line, sizeof(line), "%.1f fps, %.1f ms a frame, %.0f%% CPU",
-		stats.framesPerSecond, stats.frameMilliseconds, stats.cpuPercent);
-	return line;
-}
-
 
 StatsMeter::StatsMeter(const MonotonicClock& clock, CpuClock cpuTime)
 	:

@@ -7,17 +7,14 @@
 #include <optional>
 #include <string>
 
-#include "outputs/Output.h"
-#include "run/MonotonicClock.h"
+#include "base/FrameStats.h"
+#include "base/MonotonicClock.h"
 
 // The CPU time the process has used so far, user and system together.
 using CpuClock = std::function<std::chrono::microseconds()>;
 
 // getrusage() for the whole process.
 std::chrono::microseconds ProcessCpuTime();
-
-// The figures in one short line: "25.0 fps, 3.2 ms a frame, 12% CPU".
-std::string FormatStats(const FrameStats& stats);
 
 class StatsMeter {
 public:

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 #include <View.h>
 
@@ -12,7 +13,7 @@
 #include "base/PixelView.h"
 #include "base/Result.h"
 #include "base/Size.h"
-#include "outputs/Output.h"
+#include "base/PixelTarget.h"
 
 class Surface {
 	// Only Create() makes surfaces.

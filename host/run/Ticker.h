@@ -9,7 +9,7 @@
 #include <chrono>
 #include <cstdint>
 
-#include "run/MonotonicClock.h"
+#include "base/MonotonicClock.h"
 
 // The periods the host keeps to, whatever the saver asks for: no busy loop
 // for a period of zero, and a saver asking for hours still gets a tick that

@@ -9,7 +9,8 @@
 #include "base/Report.h"
 #include "base/SystemReason.h"
 #include "outputs/files/PngWriter.h"
-#include "run/StatsMeter.h"
+#include "outputs/files/VideoFormat.h"
+#include "base/FrameStats.h"
 
 
 namespace {
@@ -93,7 +94,7 @@ FileOutput::TickPeriod(std::chrono::microseconds period)
 
 
 Result<void>
-FileOutput::WritePngFrame(const PixelView& frame)
+FileOutput::_WritePngFrame(const PixelView& frame)
 {
 	if (!fNextPng) {
 		Result<AtomicFile> file = AtomicFile::Create(PngFramePath(*fPngDirectory, fFrames + 1));
@@ -114,7 +115,7 @@ Result<void>
 FileOutput::Present(const PixelView& frame, const Damage&)
 {
 	if (fPngDirectory) {
-		Result<void> written = WritePngFrame(frame);
+		Result<void> written = _WritePngFrame(frame);
 		if (!written)
 			return written;
 	}

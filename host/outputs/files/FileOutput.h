@@ -12,7 +12,7 @@
 #include "outputs/files/AtomicFile.h"
 #include "outputs/files/ProgressBar.h"
 #include "outputs/files/VideoRecorder.h"
-#include "run/MonotonicClock.h"
+#include "base/MonotonicClock.h"
 
 // Ticks written when --frames is not given: ten seconds at the usual 25 a
 // second.
@@ -40,7 +40,7 @@ public:
 	Result<void> Finish() override;
 
 private:
-	Result<void> WritePngFrame(const PixelView& frame);
+	Result<void> _WritePngFrame(const PixelView& frame);
 
 	SteadyClock fClock;
 	std::unique_ptr<VideoRecorder> fVideo;

@@ -316,14 +316,14 @@ VideoRecorder::VideoRecorder(std::string ffmpeg, std::string encoder, VideoForma
 
 VideoRecorder::~VideoRecorder()
 {
-	Abandon();
+	_Abandon();
 	close(fErrorLog);
 	// fFile goes last and takes the temporary file with it.
 }
 
 
 void
-VideoRecorder::Abandon()
+VideoRecorder::_Abandon()
 {
 	if (fInput >= 0) {
 		close(fInput);
@@ -339,7 +339,7 @@ VideoRecorder::Abandon()
 
 
 Result<void>
-VideoRecorder::Start(int32_t width, int32_t height)
+VideoRecorder::_Start(int32_t width, int32_t height)
 {
 	// A socket rather than a pipe: send() with MSG_NOSIGNAL reports an ffmpeg
 	// that went away as an error instead of raising SIGPIPE.
@@ -370,7 +370,7 @@ VideoRecorder::Start(int32_t width, int32_t height)
 
 
 Result<void>
-VideoRecorder::Send(const uint8_t* bytes, size_t length)
+VideoRecorder::_Send(const uint8_t* bytes, size_t length)
 {
 	while (length > 0) {
 		ssize_t sent = send(fInput, bytes, length, MSG_NOSIGNAL);
@@ -378,8 +378,8 @@ VideoRecorder::Send(const uint8_t* bytes, size_t length)
 			if (errno == EINTR)
 				continue;
 			// ffmpeg stopped reading: its exit status and messages say why.
-			int status = Wait();
-			return Failed("stopped taking frames (" + StatusText(status) + ")");
+			int status = _Wait();
+			return _Failed("stopped taking frames (" + StatusText(status) + ")");
 		}
 		bytes += sent;
 		length -= static_cast<size_t>(sent);
@@ -394,7 +394,7 @@ VideoRecorder::AddFrame(const PixelView& frame)
 	if (fChild < 0) {
 		if (fFrames > 0)
 			return Error{"cannot write \"" + fFile.Path() + "\": the recording has ended"};
-		Result<void> started = Start(frame.width, frame.height);
+		Result<void> started = _Start(frame.width, frame.height);
 		if (!started)
 			return started;
 	}
@@ -408,7 +408,7 @@ VideoRecorder::AddFrame(const PixelView& frame)
 	size_t rowBytes = static_cast<size_t>(frame.width) * 4;
 	bool packed = frame.bytesPerRow == rowBytes;
 	for (int32_t y = 0; y < (packed ? 1 : frame.height); y++) {
-		Result<void> sent = Send(frame.Row(y), packed ? rowBytes * frame.height : rowBytes);
+		Result<void> sent = _Send(frame.Row(y), packed ? rowBytes * frame.height : rowBytes);
 		if (!sent)
 			return sent;
 	}
@@ -418,7 +418,7 @@ VideoRecorder::AddFrame(const PixelView& frame)
 
 
 int
-VideoRecorder::Wait()
+VideoRecorder::_Wait()
 {
 	if (fInput >= 0) {
 		close(fInput);
@@ -431,7 +431,7 @@ VideoRecorder::Wait()
 
 
 Error
-VideoRecorder::Failed(const std::string& what) const
+VideoRecorder::_Failed(const std::string& what) const
 {
 	// ffmpeg has exited: everything it had to say is in the log.
 	// The last lines ffmpeg wrote, indented under the message.
@@ -469,8 +469,8 @@ VideoRecorder::Finish()
 {
 	if (fChild < 0)
 		return Error{"cannot write \"" + fFile.Path() + "\": no frames were recorded"};
-	int status = Wait();
+	int status = _Wait();
 	if (status < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-		return Failed("failed (" + StatusText(status) + ")");
+		return _Failed("failed (" + StatusText(status) + ")");
 	return fFile.Commit();
 }

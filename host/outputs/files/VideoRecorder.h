@@ -15,7 +15,7 @@
 #include "base/PixelView.h"
 #include "base/Result.h"
 #include "outputs/files/AtomicFile.h"
-#include "run/Options.h"
+#include "outputs/files/VideoFormat.h"
 
 // The ffmpeg arguments that read raw B_RGB32 frames of width x height at
 // rate frames a second (a number or a fraction, as in "25" or "1000000/33333")
@@ -58,13 +58,13 @@ private:
 	VideoRecorder(std::string ffmpeg, std::string encoder, VideoFormat format, AtomicFile file,
 		int errorLog);
 
-	Result<void> Start(int32_t width, int32_t height);
-	Result<void> Send(const uint8_t* bytes, size_t length);
+	Result<void> _Start(int32_t width, int32_t height);
+	Result<void> _Send(const uint8_t* bytes, size_t length);
 	// Closes ffmpeg's input and waits for it; its exit status.
-	int Wait();
+	int _Wait();
 	// ffmpeg's failure, with the last lines it wrote on standard error.
-	Error Failed(const std::string& what) const;
-	void Abandon();
+	Error _Failed(const std::string& what) const;
+	void _Abandon();
 
 	std::string fFfmpeg;
 	std::string fEncoder;

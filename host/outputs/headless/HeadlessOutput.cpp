@@ -3,7 +3,7 @@
 #include <unistd.h>
 
 #include "base/Report.h"
-#include "run/StatsMeter.h"
+#include "base/FrameStats.h"
 
 
 Result<Size>

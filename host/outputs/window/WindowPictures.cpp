@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "run/SaverRunner.h"
+#include "base/ViewSizes.h"
 
 
 namespace {

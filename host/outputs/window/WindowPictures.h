@@ -8,7 +8,7 @@
 #include <SDL.h>
 
 #include "outputs/window/WindowText.h"
-#include "run/SettingsPanel.h"
+#include "base/SettingsPanel.h"
 
 // Text on the settings panel, notices and the --fps overlay.
 constexpr int kTextPixels = 12;

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "outputs/OutputChoice.h"
+#include "outputs/files/VideoFormat.h"
+#include "run/CommandLine.h"
 
 namespace {
 
@@ -72,7 +74,7 @@ TEST(OutputOptions, ParseTheirValues)
 {
 	ScopedVariable noDaemon("XSCREENSAVER_WINDOW", nullptr);
 	Options options = Parsed({"--output", "terminal", "--fps"});
-	EXPECT_EQ(options.output, "terminal");
+	EXPECT_EQ(options.output, OutputKind::Terminal);
 	EXPECT_TRUE(options.fps);
 
 	EXPECT_EQ(Parsed({"--window-id", "0x2a00007"}).windowId, 0x2a00007ul);
@@ -105,7 +107,7 @@ TEST(OutputOptions, TakeTheSingleDashFormsOfScreenSaverDaemons)
 	EXPECT_TRUE(options.root);
 	EXPECT_TRUE(options.fps);
 	EXPECT_EQ(Parsed({"-window-id", "0x2a00007"}).windowId, 0x2a00007ul);
-	EXPECT_EQ(Parsed({"-window"}).output, "window");
+	EXPECT_EQ(Parsed({"-window"}).output, OutputKind::Window);
 	Result<CommandLine> help = Parse({"-help"});
 	ASSERT_TRUE(help);
 	EXPECT_EQ(help.Value().command, Command::Help);
@@ -250,7 +252,7 @@ TEST(OutputChoice, AskedOutputIsTheOnlyOne)
 		ASSERT_TRUE(plan);
 		EXPECT_TRUE(plan.Value().asked);
 		ASSERT_EQ(plan.Value().candidates.size(), 1u);
-		EXPECT_STREQ(OutputName(plan.Value().candidates[0]), forced);
+		EXPECT_STREQ(OutputRow(plan.Value().candidates[0]).name, forced);
 	}
 	// An option only the window has asks for the window, even with --digest.
 	EXPECT_EQ(Candidates({"--fullscreen", "--digest"}, kDisplayAndTerminal),

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "run/Digest.h"
+#include "base/Digest.h"
 
 
 TEST(FrameDigest, HashesRedGreenBlueOfEachPixelInThatOrder)

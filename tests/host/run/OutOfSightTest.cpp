@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "outputs/Output.h"
-#include "run/MonotonicClock.h"
+#include "base/MonotonicClock.h"
 #include "run/SaverRunner.h"
 
 using namespace std::chrono_literals;

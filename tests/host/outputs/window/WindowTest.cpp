@@ -24,8 +24,8 @@
 #include "VirtualDisplay.h"
 #include "outputs/window/OwnWindow.h"
 #include "outputs/window/WindowOutput.h"
-#include "run/Digest.h"
-#include "run/Options.h"
+#include "base/Digest.h"
+#include "run/CommandLine.h"
 #include "run/Surface.h"
 
 extern char** environ;

@@ -1,12 +1,12 @@
-// The saver's settings panel: the host lends the saver a view, lets it add
-// its controls, and keeps a description of what it added.
+// The saver's settings panel as the host describes it: the host lends the
+// saver a view, lets it add its controls, and keeps what it added.
 #ifndef SAVERHOST_SETTINGS_PANEL_H
 #define SAVERHOST_SETTINGS_PANEL_H
 
 #include <string>
 #include <vector>
 
-#include <ScreenSaver.h>
+#include <Rect.h>
 
 #include "base/Size.h"
 
@@ -26,15 +26,5 @@ struct SettingsPanel {
 	Size size;					// the view the saver was given
 	std::vector<SettingsItem> items;	// in drawing order, children after parents
 };
-
-// The size of the settings view the saver is given.
-constexpr Size kSettingsSize{400, 300};
-
-// Calls StartConfig() on a settings view, describes the views it then holds,
-// and calls StopConfig() before the view and everything on it goes.
-SettingsPanel ShowSettings(BScreenSaver& saver);
-
-// One view on one line (see SettingsItem::line).
-std::string DescribeView(const BView& view);
 
 #endif	// SAVERHOST_SETTINGS_PANEL_H

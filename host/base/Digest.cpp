@@ -1,4 +1,4 @@
-#include "run/Digest.h"
+#include "base/Digest.h"
 
 #include <cinttypes>
 #include <cstdio>

@@ -1,4 +1,5 @@
-// The command line of saverhost.
+// What a run of saverhost is asked to do: plain data, which the command line
+// (run/CommandLine.h) fills in and the runner and the outputs read.
 #ifndef SAVERHOST_OPTIONS_H
 #define SAVERHOST_OPTIONS_H
 
@@ -6,13 +7,10 @@
 #include <ctime>
 #include <optional>
 #include <string>
-#include <string_view>
 
-#include "base/Result.h"
+#include "base/OutputKind.h"
 #include "base/Size.h"
 
-// The largest full-screen view side saverhost accepts, in pixels.
-constexpr int32_t kMaxViewSide = 16384;
 // The largest --frames: the frame counter handed to Draw() is an int32.
 constexpr int32_t kMaxFrames = INT32_MAX;
 
@@ -30,10 +28,9 @@ struct Options {
 	// the real one.
 	std::optional<time_t> clock;
 
-	// Where the frames go: --output window|terminal|file|headless; unset to
-	// choose on start-up (a window with a display, else the terminal when
-	// standard output is one, else files).
-	std::optional<std::string> output;
+	// Where the frames go (--output); unset to choose on start-up from the
+	// table of outputs.
+	std::optional<OutputKind> output;
 	// Window: fill the screen (--fullscreen); draw into an existing X window
 	// (--window-id ID, or the XSCREENSAVER_WINDOW environment variable);
 	// --root: that window, or else the root window.
@@ -59,26 +56,11 @@ struct Options {
 		return !config || frames || preview || snapshotPath || digest || fps || paced
 			|| recordPath || pngDirectory || soak;
 	}
+
+	// An option that only the window output has asks for it.
+	bool WantsWindow() const { return fullscreen || windowId || root; }
+	// Files to write, which only the file output writes.
+	bool WritesFiles() const { return recordPath || pngDirectory; }
 };
-
-// The kinds of video --record writes, by the file name's extension.
-enum class VideoFormat { Mp4, Webm, Gif };
-
-// The format for a file name ending in .mp4, .webm or .gif (in any case), or
-// none.
-std::optional<VideoFormat> VideoFormatOf(std::string_view path);
-
-enum class Command { Run, Help, Version };
-
-struct CommandLine {
-	Command command = Command::Run;
-	Options options;
-};
-
-// The parsed command line, or a one-line message about what is wrong with it.
-Result<CommandLine> ParseCommandLine(int argc, const char* const argv[]);
-
-const char* UsageText();
-const char* VersionText();
 
 #endif	// SAVERHOST_OPTIONS_H

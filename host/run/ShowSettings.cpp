@@ -1,4 +1,4 @@
-#include "run/SettingsPanel.h"
+#include "run/ShowSettings.h"
 
 #include <cxxabi.h>
 
@@ -9,6 +9,8 @@
 #include <typeinfo>
 
 #include <StringView.h>
+
+#include "base/ViewSizes.h"
 
 
 namespace {

@@ -1,0 +1,61 @@
+// The outputs saverhost has, best first, as one table: --output takes their
+// names, --help lists them, the automatic choice walks them in this order,
+// and the run makes the one it takes from its row. Adding an output is a
+// folder of its own under outputs/ and one row here.
+#ifndef SAVERHOST_OUTPUT_TABLE_H
+#define SAVERHOST_OUTPUT_TABLE_H
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "base/Options.h"
+#include "base/OutputKind.h"
+#include "outputs/Output.h"
+
+// What the host can see of where it runs.
+struct OutputSurroundings {
+	// DISPLAY or WAYLAND_DISPLAY names a display (whether it opens is found
+	// out by opening it).
+	bool display = false;
+	// Standard output is a terminal.
+	bool terminal = false;
+};
+
+// How an output fits a run that did not name one.
+enum class OutputFit {
+	// Not here: the automatic choice passes it by.
+	No,
+	// It may work here: tried in the table's order, each failure moving on
+	// to the next.
+	Yes,
+	// The options ask for what only it does (files to write, a digest that
+	// nobody watches): taken alone.
+	Only,
+};
+
+struct OutputEntry {
+	OutputKind kind;
+	// As --output takes it.
+	const char* name;
+	// When the automatic choice takes it, and what it needs, for --help.
+	const char* needs;
+	OutputFit (*fits)(const Options& options, const OutputSurroundings& surroundings);
+	// The output, not yet opened.
+	std::unique_ptr<Output> (*make)();
+};
+
+// The rows, best first: for (const OutputEntry& entry : Outputs()).
+struct OutputRows {
+	const OutputEntry* begin() const;
+	const OutputEntry* end() const;
+};
+inline OutputRows Outputs() { return {}; }
+
+const OutputEntry& OutputRow(OutputKind kind);
+// The row --output NAME names, or none.
+const OutputEntry* FindOutput(std::string_view name);
+// The names, as a sentence lists them: "window, terminal, file or headless".
+std::string OutputNames();
+
+#endif	// SAVERHOST_OUTPUT_TABLE_H
