@@ -13,6 +13,18 @@ set(CMAKE_CXX_COMPILER ${DUSTGLOW_WASM_CXX})
 set(CMAKE_C_COMPILER_TARGET ${DUSTGLOW_WASM_TARGET})
 set(CMAKE_CXX_COMPILER_TARGET ${DUSTGLOW_WASM_TARGET})
 
+# The static libraries need LLVM's archiver: GNU ar, which CMake would take
+# otherwise, writes no symbol index for wasm objects, and wasm-ld refuses an
+# archive without one.
+find_program(DUSTGLOW_WASM_AR NAMES llvm-ar-14 llvm-ar)
+find_program(DUSTGLOW_WASM_RANLIB NAMES llvm-ranlib-14 llvm-ranlib)
+if(NOT DUSTGLOW_WASM_AR OR NOT DUSTGLOW_WASM_RANLIB)
+	message(FATAL_ERROR "llvm-ar-14 or llvm-ranlib-14 is missing: the web build needs "
+		"Debian's llvm-14 for them (scripts/install-deps installs it)")
+endif()
+set(CMAKE_AR ${DUSTGLOW_WASM_AR} CACHE FILEPATH "The archiver of the wasm objects" FORCE)
+set(CMAKE_RANLIB ${DUSTGLOW_WASM_RANLIB} CACHE FILEPATH "The indexer of their archives" FORCE)
+
 # Debian puts wasi-libc and the wasm32 libc++ under /usr/include/wasm32-wasi
 # and /usr/lib/wasm32-wasi. Without a sysroot clang would also search
 # /usr/include, the build machine's own headers; a sysroot of two links
