@@ -10,6 +10,7 @@
 #include "base/Report.h"
 #include "module/SaverModule.h"
 #include "run/CommandLine.h"
+#include "run/Interrupt.h"
 #include "run/SaverRunner.h"
 
 
@@ -64,9 +65,12 @@ main(int argc, char* argv[])
 
 	// Digests and listings that never reached their reader are a failure,
 	// not a success.
-	if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+	bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
+	if (!written)
 		Report("cannot write to standard output");
-		return status == kExitSuccess ? kExitFailure : status;
-	}
-	return status;
+	// A run that a signal stopped has put everything back and said so; the
+	// process now ends by that signal.
+	if (status > kExitSignalBase)
+		DieBySignal(status - kExitSignalBase);
+	return !written && status == kExitSuccess ? kExitFailure : status;
 }

@@ -12,7 +12,8 @@ constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;
 // The command line is wrong.
 constexpr int kExitUsage = 2;
-// Stopped by a signal: 128 plus its number, as shells report it.
+// Stopped by a signal: a run gives 128 plus its number, as shells report it,
+// and saverhost then ends by that very signal.
 constexpr int kExitSignalBase = 128;
 
 // The name the messages go by: "saverhost", or "dustglow" when it runs as

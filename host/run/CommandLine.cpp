@@ -360,8 +360,9 @@ UsageText(const std::string& name)
 		+ "\n"
 		+ Wrapped("Exit status: 0 on success, a declined preview included; 1 when the module "
 			"cannot be loaded or started, an output cannot start, a file cannot be "
-			"written, or a soak fails; 2 when the command line is wrong; 128 + the signal "
-			"number when interrupted.", 0, 0);
+			"written, or a soak fails; 2 when the command line is wrong. Stopped by "
+			"SIGINT, SIGTERM or SIGHUP, it puts back the window or the terminal and then "
+			"ends by that signal (a shell reports 128 + its number).", 0, 0);
 }
 
 

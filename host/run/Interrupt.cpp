@@ -1,5 +1,9 @@
 #include "run/Interrupt.h"
 
+#include <unistd.h>
+
+#include "base/Report.h"
+
 
 namespace {
 
@@ -37,4 +41,21 @@ int
 InterruptGuard::Caught() const
 {
 	return sCaught;
+}
+
+
+void
+DieBySignal(int signal)
+{
+	struct sigaction action = {};
+	action.sa_handler = SIG_DFL;
+	sigemptyset(&action.sa_mask);
+	sigaction(signal, &action, nullptr);
+	sigset_t unblocked;
+	sigemptyset(&unblocked);
+	sigaddset(&unblocked, signal);
+	sigprocmask(SIG_UNBLOCK, &unblocked, nullptr);
+	raise(signal);
+	// Only a signal whose default is not to end the process comes back here.
+	_exit(kExitSignalBase + signal);
 }

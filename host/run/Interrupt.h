@@ -25,4 +25,10 @@ private:
 	struct sigaction fPrevious[sizeof(kSignals) / sizeof(kSignals[0])];
 };
 
+// Ends the process as killed by the signal, once the run it stopped has put
+// everything back: the signal's default action is restored and the signal
+// raised again, so that the parent sees the process die by it, as a shell
+// or a screen-saver daemon expects of a child it signalled.
+[[noreturn]] void DieBySignal(int signal);
+
 #endif	// SAVERHOST_INTERRUPT_H

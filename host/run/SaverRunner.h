@@ -11,7 +11,8 @@
 #include "base/Options.h"
 
 // Runs the add-on at modulePath as the options say, reports any failure on
-// standard error, and gives saverhost's exit status.
+// standard error, and gives saverhost's exit status: for a run that a signal
+// stopped, kExitSignalBase plus the signal, by which saverhost then ends.
 int RunSaver(const Options& options, const std::string& modulePath);
 // The same, paced by clock and showing the frames in output (which the run
 // opens) instead of the steady clock and the output the options choose: for

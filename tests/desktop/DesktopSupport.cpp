@@ -242,6 +242,7 @@ GroupProcess::Running()
 	if (waitpid(fChild, &status, WNOHANG) != fChild)
 		return true;
 	fStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+	fKilledBy = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
 	return false;
 }
 

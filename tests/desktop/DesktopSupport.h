@@ -91,12 +91,15 @@ public:
 	// The exit status as a shell gives it, or -1 when it did not end in time
 	// (it is then killed).
 	int Wait(std::chrono::milliseconds timeout);
+	// The signal that killed it, once it ended of itself; 0 when it exited.
+	int KilledBy() const { return fKilledBy; }
 	std::string Log() const;
 
 private:
 	std::filesystem::path fLog;
 	pid_t fChild = -1;
 	int fStatus = -1;
+	int fKilledBy = 0;
 };
 
 // Runs a program to its end as the user (or as this process's user) and

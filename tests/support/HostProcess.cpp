@@ -128,8 +128,10 @@ HostProcess::Wait()
 {
 	HostRun run;
 	int status = 0;
-	if (fChild > 0 && waitpid(fChild, &status, 0) == fChild)
+	if (fChild > 0 && waitpid(fChild, &status, 0) == fChild) {
 		run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+		run.killedBy = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+	}
 	fChild = -1;
 	run.out = ReadWholeFile(fOut);
 	run.err = ReadWholeFile(fErr);

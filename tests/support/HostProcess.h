@@ -13,7 +13,10 @@
 #include <vector>
 
 struct HostRun {
+	// The exit status as a shell gives it (128 + the signal when killed).
 	int status = -1;
+	// The signal that killed it, or 0 when it exited.
+	int killedBy = 0;
 	std::string out;
 	std::string err;
 

@@ -183,14 +183,14 @@ TEST_F(HostOutputTest, WindowThatDoesNotOpenGivesWayInOneLineUnlessAskedFor)
 }
 
 
-TEST_F(HostOutputTest, SignalStopsAndDeletesTheSaverAndGivesItsExitStatus)
+TEST_F(HostOutputTest, SignalStopsAndDeletesTheSaverAndThenKillsTheProcess)
 {
 	for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
 		HostProcess host(fRoot, {RECORDING_SAVER_PATH, "--output", "headless", "--size",
 			"4x4", "--frames", "2147483647"});
 		ASSERT_TRUE(host.WaitForError("saver: Draw 1\n", std::chrono::seconds(20)));
 		HostRun run = host.Stop(signal);
-		EXPECT_EQ(run.status, 128 + signal);
+		EXPECT_EQ(run.killedBy, signal);
 		std::vector<std::string> calls = run.SaverCalls();
 		ASSERT_GE(calls.size(), 2u);
 		EXPECT_EQ(calls[calls.size() - 2], "StopSaver");
@@ -320,7 +320,7 @@ TEST_F(HostOutputTest, InterruptedRecordingLeavesAPlayableFileOrNone)
 		std::this_thread::sleep_for(std::chrono::milliseconds(20));
 	}
 	HostRun run = host.Stop(SIGTERM);
-	EXPECT_EQ(run.status, 128 + SIGTERM) << run.err;
+	EXPECT_EQ(run.killedBy, SIGTERM) << run.err;
 
 	std::vector<std::string> left = Entries(fDirectory);
 	if (!left.empty()) {

@@ -1,11 +1,14 @@
-// The run while nobody can see its frames: the saver and a paced output of
-// the test's own, on a clock the test moves.
+// The paced run's waits: while nobody can see its frames, and when a signal
+// comes; the saver and a paced output of the test's own, on a clock the test
+// moves.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <chrono>
 #include <vector>
 
+#include "base/Report.h"
 #include "outputs/Output.h"
 #include "base/MonotonicClock.h"
 #include "run/SaverRunner.h"
@@ -86,7 +89,48 @@ private:
 	Seen& fSeen;
 };
 
+
+// A window that gets a SIGTERM while it waits for the third tick.
+class SignalledOutput : public Output {
+public:
+	explicit SignalledOutput(int& frames) : fFrames(frames) {}
+
+	Result<Size> Open(const Options& options) override { return options.size; }
+	bool Paced() const override { return true; }
+	std::optional<int32_t> DefaultFrames() const override { return std::nullopt; }
+
+	Result<void> Present(const PixelView&, const Damage&) override
+	{
+		fFrames++;
+		return {};
+	}
+
+	OutputEvents WaitUntil(TimePoint) override
+	{
+		if (fFrames == 2)
+			std::raise(SIGTERM);
+		return {};
+	}
+
+private:
+	int& fFrames;
+};
+
 }	// namespace
+
+
+// The signal ends the run as soon as the wait ends, with no Draw after it.
+TEST(PacedWait, ASignalDuringTheWaitEndsTheRunBeforeTheNextDraw)
+{
+	FakeClock clock;
+	int frames = 0;
+	Options options;
+	options.size = Size{64, 48};
+	options.frames = 5;
+	EXPECT_EQ(RunSaver(options, DUSTGLOW_PATH, clock, std::make_unique<SignalledOutput>(frames)),
+		kExitSignalBase + SIGTERM);
+	EXPECT_EQ(frames, 2);
+}
 
 
 // Minimized between two ticks, restored 820 ms later between two others: no
