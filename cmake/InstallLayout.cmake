@@ -1,6 +1,7 @@
 # Where an installed Dustglow keeps its files, below the prefix: saverhost in
 # bin; the stand-in kits and the add-on in a folder of their own under lib;
-# the screen saver's own command where screen-saver daemons look for it.
+# the screen saver's own command in bin as well, and where screen-saver
+# daemons look for it.
 # saverhost finds the kits and the add-on relative to itself, so that an
 # installed tree works wherever it is moved.
 include(GNUInstallDirs)

@@ -5,8 +5,9 @@
 set(DUSTGLOW_PACKAGE_MAINTAINER "Dustglow developers <dustglow@example.org>"
 	CACHE STRING "The maintainer the Debian package names")
 
-# The package's own documents: the copyright, and the changelog whose first
-# entry is the package's version.
+# The package's own documents: the copyright, in Debian's machine-readable
+# format, with the MIT licence of LICENSE (Debian calls it Expat); and the
+# changelog whose first entry is the package's version.
 set(changelog ${CMAKE_CURRENT_LIST_DIR}/changelog)
 file(STRINGS ${changelog} first LIMIT_COUNT 1)
 if(NOT first MATCHES "^dustglow \\(${PROJECT_VERSION}\\) ")

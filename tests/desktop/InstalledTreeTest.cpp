@@ -40,12 +40,15 @@ TEST(InstalledTree, RunsMovedAndShowsTheBuildsFrames)
 	std::string built = Digests(SAVERHOST_PATH, status);
 	ASSERT_EQ(status, 0) << built;
 	ASSERT_NE(built.find("frame 200 "), std::string::npos) << built;
-	for (const fs::path& program : {tree.saverhost, tree.dustglow}) {
+	// dustglow on the PATH, and where the daemons look for it.
+	const fs::path typed = tree.prefix / "bin" / "dustglow";
+	for (const fs::path& program : {tree.saverhost, tree.dustglow, typed}) {
 		std::string installed = Digests(program, status);
 		EXPECT_EQ(status, 0) << program << ": " << installed;
 		EXPECT_EQ(installed, built) << program;
 	}
 	EXPECT_TRUE(fs::is_symlink(tree.dustglow));
+	EXPECT_TRUE(fs::is_symlink(typed));
 }
 
 

@@ -52,6 +52,7 @@ TEST_F(PackageTest, HoldsDustglowWholeAndSaysWhatItNeeds)
 	ASSERT_EQ(Capture({"dpkg-deb", "--contents", fPackage}, contents), 0) << contents;
 	const char* const expected[] = {
 		R"( \./usr/bin/saverhost\n)",
+		R"( \./usr/bin/dustglow -> saverhost\n)",
 		R"( \./usr/lib/[^ ]*dustglow/add-ons/Dustglow\n)",
 		R"( \./usr/lib/[^ ]*dustglow/libbe\.so\n)",
 		R"( \./usr/lib/[^ ]*dustglow/libscreensaver\.so\n)",

@@ -5,6 +5,7 @@
 
 #include <SDL.h>
 
+#include "base/Report.h"
 #include "outputs/window/DisplayNames.h"
 
 
@@ -47,6 +48,15 @@ VideoSession::Start(bool borrowing)
 		xOnly = borrowing || !Named("WAYLAND_DISPLAY");
 		SDL_SetHint(SDL_HINT_VIDEODRIVER, xOnly ? "x11" : "wayland,x11");
 	}
+
+	// The window goes by the name saverhost was run by, dustglow as the
+	// screen saver, for the rules and lists of window managers and
+	// compositors: SDL takes its X class and its Wayland app id from these
+	// variables, else from the executable, which the link resolves to
+	// saverhost. Names the user set stay.
+	setenv("SDL_VIDEO_X11_WMCLASS", ProgramName().c_str(), 0);
+	setenv("SDL_VIDEO_WAYLAND_WMCLASS", ProgramName().c_str(), 0);
+	SDL_SetHint(SDL_HINT_APP_NAME, ProgramName().c_str());
 
 	if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
 		return Error{CannotOpen(xOnly ? "no X server answers there" : SDL_GetError())};

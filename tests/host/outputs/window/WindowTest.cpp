@@ -18,6 +18,8 @@
 #include <thread>
 #include <vector>
 
+#include <X11/Xutil.h>
+
 #include <Bitmap.h>
 
 #include "PngPixels.h"
@@ -40,12 +42,12 @@ namespace {
 class Host {
 public:
 	Host(const fs::path& directory, std::vector<std::string> arguments,
-		const std::string& display)
+		const std::string& display, const fs::path& program = SAVERHOST_PATH)
 		:
 		fOut(directory / "stdout.txt"),
 		fErr(directory / "stderr.txt")
 	{
-		arguments.insert(arguments.begin(), SAVERHOST_PATH);
+		arguments.insert(arguments.begin(), program);
 		std::vector<char*> argv;
 		for (std::string& argument : arguments)
 			argv.push_back(argument.data());
@@ -277,6 +279,24 @@ TEST_F(WindowTest, SignalsEndTheRunCleanly)
 			EXPECT_TRUE(X().Read(borrowed));
 		}
 	}
+}
+
+
+// Run under the screen saver's name (a link, as installed), its window is of
+// that class, for the window manager's rules.
+TEST_F(WindowTest, ItsOwnWindowIsOfTheClassOfTheNameItRunsBy)
+{
+	fs::path link = fDirectory / "dustglow";
+	fs::create_symlink(SAVERHOST_PATH, link);
+	Host host(fDirectory, {"--output", "window", "--size", "160x120"}, X().Name(), link);
+	std::optional<Window> window = X().AwaitWindow("Dustglow");
+	ASSERT_TRUE(window) << host.Err();
+	XClassHint hint = {};
+	ASSERT_NE(XGetClassHint(X().Connection(), *window, &hint), 0);
+	EXPECT_STREQ(hint.res_name, "dustglow");
+	EXPECT_STREQ(hint.res_class, "dustglow");
+	XFree(hint.res_name);
+	XFree(hint.res_class);
 }
 
 
