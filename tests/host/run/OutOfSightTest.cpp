@@ -90,30 +90,21 @@ private:
 };
 
 
-// A window that gets a SIGTERM while it waits for the third tick.
-class SignalledOutput : public Output {
+// A window in sight that gets a SIGTERM while it waits for the third tick.
+class SignalledOutput : public HidingOutput {
 public:
-	explicit SignalledOutput(int& frames) : fFrames(frames) {}
+	SignalledOutput(FakeClock& clock, Seen& seen)
+		: HidingOutput(clock, TimePoint::max(), TimePoint::max(), seen), fSeen(seen) {}
 
-	Result<Size> Open(const Options& options) override { return options.size; }
-	bool Paced() const override { return true; }
-	std::optional<int32_t> DefaultFrames() const override { return std::nullopt; }
-
-	Result<void> Present(const PixelView&, const Damage&) override
+	OutputEvents WaitUntil(TimePoint deadline) override
 	{
-		fFrames++;
-		return {};
-	}
-
-	OutputEvents WaitUntil(TimePoint) override
-	{
-		if (fFrames == 2)
+		if (fSeen.frames.size() == 2)
 			std::raise(SIGTERM);
-		return {};
+		return HidingOutput::WaitUntil(deadline);
 	}
 
 private:
-	int& fFrames;
+	Seen& fSeen;
 };
 
 }	// namespace
@@ -123,13 +114,13 @@ private:
 TEST(PacedWait, ASignalDuringTheWaitEndsTheRunBeforeTheNextDraw)
 {
 	FakeClock clock;
-	int frames = 0;
+	Seen seen;
 	Options options;
 	options.size = Size{64, 48};
 	options.frames = 5;
-	EXPECT_EQ(RunSaver(options, DUSTGLOW_PATH, clock, std::make_unique<SignalledOutput>(frames)),
-		kExitSignalBase + SIGTERM);
-	EXPECT_EQ(frames, 2);
+	EXPECT_EQ(RunSaver(options, DUSTGLOW_PATH, clock,
+		std::make_unique<SignalledOutput>(clock, seen)), kExitSignalBase + SIGTERM);
+	EXPECT_EQ(seen.frames.size(), 2u);
 }
 
 
