@@ -14,4 +14,4 @@ add_link_options(${DUSTGLOW_SANITIZERS})
 
 # clang lacks GCC's __builtin_shuffle, which the mote field's vector code uses.
 add_compile_options(
-	"$<$<COMPILE_LANGUAGE:CXX>:SHELL:-include ${CMAKE_CURRENT_LIST_DIR}/GccVectorShuffle.h>")
+	"$<$<COMPILE_LANGUAGE:CXX>:SHELL:-include ${PROJECT_SOURCE_DIR}/canvas/GccVectorShuffle.h>")

@@ -1,9 +1,10 @@
-// The fuzz build is made with clang, which has GCC's vector types but not
-// GCC's __builtin_shuffle(a, b, mask); this gives it the same meaning: lane i
-// of the result is lane mask[i] of a followed by b. A statement expression
-// rather than a function, so that it takes on the target of the function it is
-// used in (AVX2 code passes 256-bit vectors). Force-included into the C++
-// sources of the fuzz build only.
+// GCC's __builtin_shuffle(a, b, mask) for clang, which has GCC's vector types
+// but not this built-in: lane i of the result is lane mask[i] of a followed by
+// b. The mote field's vector code (motes/MoteMotion.cpp) uses it; the builds
+// made with clang (the fuzz build and the web build) force-include this header
+// into their C++ sources, and under GCC it defines nothing. A statement
+// expression rather than a function, so that it takes on the target of the
+// function it is used in (AVX2 code passes 256-bit vectors).
 #ifndef DUSTGLOW_GCC_VECTOR_SHUFFLE_H
 #define DUSTGLOW_GCC_VECTOR_SHUFFLE_H
 
