@@ -150,12 +150,9 @@ public:
 		unsigned short uniform[3] = { 0x330e, (unsigned short)seed,
 			(unsigned short)(seed >> 16) };
 		seed48(uniform);
-		UniformState start = UniformState::Current();
 		srand(seed);
 		SeedMotes(fFast.data(), width, height);
-		start.Restore();
-		srand(seed);
-		reference::SeedMotes(fPlain.data(), width, height);
+		fPlain = fFast;
 	}
 
 	// Puts mote i at (x, y) on both sides.

@@ -1,14 +1,13 @@
 #include "ReferenceField.h"
 
 #include <math.h>
-#include <stdlib.h>
+
+#include "GlowCycle.h"
+#include "MoteDisc.h"
+#include "MoteMotion.h"
 
 
 namespace reference {
-
-static const float kDiscRadius = 6.0f;
-static const int32 kDiscHalfWindow = 5;
-
 
 PlainCanvas::PlainCanvas(BBitmap* bitmap, int32 width, int32 height)
 	:
@@ -86,64 +85,6 @@ PlainCanvas::Clear()
 
 
 void
-SeedMotes(Mote motes[kMoteCount], int32 width, int32 height)
-{
-	for (int32 i = 0; i < kMoteCount; i++) {
-		Mote& mote = motes[i];
-		mote.x = (float)(rand() % width);
-		mote.y = (float)(rand() % height);
-		mote.prevX = mote.x;
-		mote.prevY = mote.y;
-		mote.glow = 0;
-		mote.vx = 0;
-		mote.vy = 0;
-		mote.forceX = 0.01f;
-		mote.forceY = 0.01f;
-		mote.reach = (float)(drand48() * 10000 + 10000);
-		mote.stiffness = (float)(-0.0002 - drand48() * 0.0002);
-		mote.weight = (float)drand48();
-		mote.damping = (float)(drand48() * 0.15 + 0.8);
-	}
-}
-
-
-void
-MoveMote(Mote& mote, int32 width, int32 height)
-{
-	mote.prevX = mote.x;
-	mote.prevY = mote.y;
-
-	mote.vx = (float)((double)mote.vx + mote.forceX);
-	mote.vy = (float)((double)mote.vy + mote.forceY);
-	mote.vx = (float)((double)mote.vx * mote.damping);
-	mote.vy = (float)((double)mote.vy * mote.damping);
-
-	if (mote.x < 0) {
-		mote.x = 0;
-		mote.vx = -mote.vx;
-	}
-	if ((double)mote.x > (double)width) {
-		mote.x = (float)width;
-		mote.vx = -mote.vx;
-	}
-	if (mote.y < 0) {
-		mote.y = 0;
-		mote.vy = -mote.vy;
-	}
-	if ((double)mote.y > (double)height) {
-		mote.y = (float)height;
-		mote.vy = -mote.vy;
-	}
-
-	mote.x = (float)((double)mote.x + mote.vx);
-	mote.y = (float)((double)mote.y + mote.vy);
-
-	mote.forceX = 0;
-	mote.forceY = 0;
-}
-
-
-void
 GatherForces(Mote motes[kMoteCount], int32 j)
 {
 	Mote& mote = motes[j];
@@ -163,31 +104,6 @@ GatherForces(Mote motes[kMoteCount], int32 j)
 			+ ((mote.stiffness * dx) / d2) * (d2 - reach) * other.weight);
 		mote.forceY = (float)((double)mote.forceY
 			+ ((mote.stiffness * dy) / d2) * (d2 - reach) * other.weight);
-	}
-}
-
-
-void
-StepGlow(Mote& mote)
-{
-	if ((double)mote.glow > 0.9) {
-		mote.weight = (float)drand48();
-		mote.reach = (float)(drand48() * 10000 + 10000);
-		mote.glow = 0;
-	}
-
-	if ((double)mote.glow < 0.8) {
-		if (fabs((double)mote.x - (double)mote.prevX) < 1
-			&& fabs((double)mote.y - (double)mote.prevY) < 1)
-			mote.glow = (float)((double)mote.glow + 0.01);
-		else if (mote.glow > 0)
-			mote.glow = mote.glow * 0.5f;
-	}
-
-	if ((double)mote.glow > 0.8) {
-		mote.weight = (float)((double)mote.weight * 1.2);
-		mote.reach = mote.reach - 40000.0f;
-		mote.glow = (float)((double)mote.glow + 0.01);
 	}
 }
 
@@ -260,10 +176,12 @@ StepFrame(Mote motes[kMoteCount], PlainCanvas& canvas)
 	for (int32 i = 0; i < kMoteCount; i++)
 		EraseDisc(canvas, motes[i]);
 
+	// The motion and the glow are the add-on's own; the forces are summed
+	// here one partner at a time, in the order the frame promises.
 	for (int32 j = 0; j < kMoteCount; j++) {
-		MoveMote(motes[j], canvas.Width(), canvas.Height());
-		GatherForces(motes, j);
-		StepGlow(motes[j]);
+		::MoveMote(motes[j], canvas.Width(), canvas.Height());
+		reference::GatherForces(motes, j);
+		::StepGlow(motes[j]);
 		DrawDisc(canvas, motes[j]);
 	}
 }

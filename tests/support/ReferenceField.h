@@ -1,8 +1,9 @@
-// The plain, pixel-by-pixel and pair-by-pair form of the mote field and its
-// canvas writes, kept apart from the add-on so that the add-on's faster
-// paths can be checked against it byte for byte and bit for bit. It is
-// deliberately slow and obvious: change it only together with the add-on's
-// meaning, never for speed.
+// The plain, pixel-by-pixel and pair-by-pair form of the mote field's forces,
+// discs and clear, the parts the add-on does in faster ways, kept apart from
+// it so that those ways can be checked against it byte for byte and bit for
+// bit. Seeding, motion and glow have no faster form: the plain frame calls
+// the add-on's own. It is deliberately slow and obvious: change it only
+// together with the add-on's meaning, never for speed.
 #ifndef DUSTGLOW_REFERENCE_FIELD_H
 #define DUSTGLOW_REFERENCE_FIELD_H
 
@@ -37,10 +38,7 @@ private:
 			int32				fHeight;
 };
 
-void SeedMotes(Mote motes[kMoteCount], int32 width, int32 height);
-void MoveMote(Mote& mote, int32 width, int32 height);
 void GatherForces(Mote motes[kMoteCount], int32 j);
-void StepGlow(Mote& mote);
 void EraseDisc(PlainCanvas& canvas, const Mote& mote);
 void DrawDisc(PlainCanvas& canvas, const Mote& mote);
 void StepFrame(Mote motes[kMoteCount], PlainCanvas& canvas);
