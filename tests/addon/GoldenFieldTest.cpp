@@ -9,13 +9,36 @@
 #include <string>
 #include <vector>
 
-#include "Fnv.h"
 #include "FrameStep.h"
 #include "MoteSeeding.h"
 #include "TestCanvas.h"
+#include "base/Digest.h"
 
 
 namespace {
+
+std::string
+CanvasDigest(const Canvas& canvas)
+{
+	return FormatDigest(FrameDigest(PixelView{canvas.Row(0), (size_t)canvas.BytesPerRow(),
+		canvas.Width(), canvas.Height()}));
+}
+
+
+// The motes' bytes in memory order, three to a pixel as its red, green and
+// blue, so that the frame digest takes in each byte once and in order.
+std::string
+MotesDigest(const std::vector<Mote>& motes)
+{
+	static_assert(sizeof(Mote) * kMoteCount % 3 == 0, "the motes fill whole pixels");
+	const uint8* bytes = (const uint8*)motes.data();
+	std::vector<uint8> pixels;
+	for (size_t i = 0; i < sizeof(Mote) * kMoteCount; i += 3)
+		pixels.insert(pixels.end(), { bytes[i + 2], bytes[i + 1], bytes[i], 0 });
+	return FormatDigest(FrameDigest(PixelView{pixels.data(), pixels.size(),
+		(int32_t)(pixels.size() / 4), 1}));
+}
+
 
 struct FieldRun {
 	int32 width;
@@ -48,7 +71,7 @@ CheckRun(const FieldRun& run)
 				<< run.width << "x" << run.height << " frame " << frame;
 		}
 	}
-	EXPECT_EQ(run.motesAtLast, BytesDigest(motes.data(), sizeof(Mote) * kMoteCount))
+	EXPECT_EQ(run.motesAtLast, MotesDigest(motes))
 		<< run.width << "x" << run.height << " motes after frame " << last;
 }
 
