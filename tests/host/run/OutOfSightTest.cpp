@@ -8,25 +8,15 @@
 #include <chrono>
 #include <vector>
 
+#include "FakeClock.h"
 #include "base/Report.h"
 #include "outputs/Output.h"
-#include "base/MonotonicClock.h"
 #include "run/SaverRunner.h"
 
 using namespace std::chrono_literals;
 using TimePoint = MonotonicClock::TimePoint;
 
 namespace {
-
-class FakeClock : public MonotonicClock {
-public:
-	TimePoint Now() const override { return fNow; }
-	void WaitUntil(TimePoint deadline) { fNow = std::max(fNow, deadline); }
-
-private:
-	TimePoint fNow{std::chrono::hours(1)};
-};
-
 
 // When each frame came, and how long each wait out of sight lasted.
 struct Seen {

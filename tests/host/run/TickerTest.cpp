@@ -3,24 +3,13 @@
 
 #include <vector>
 
+#include "FakeClock.h"
 #include "run/StatsMeter.h"
 #include "run/Ticker.h"
 
 using namespace std::chrono_literals;
 
 namespace {
-
-class FakeClock : public MonotonicClock {
-public:
-	TimePoint Now() const override { return fNow; }
-	void Pass(std::chrono::steady_clock::duration time) { fNow += time; }
-	// What a paced output does: sleep until the deadline, if it is ahead.
-	void WaitUntil(TimePoint deadline) { fNow = std::max(fNow, deadline); }
-
-private:
-	TimePoint fNow{std::chrono::hours(1)};
-};
-
 
 // Runs frames ticks whose drawing takes drawTime(i); gives when each one
 // started drawing, relative to the first.

@@ -4,21 +4,12 @@
 #include <cstdio>
 #include <string>
 
+#include "FakeClock.h"
 #include "outputs/files/ProgressBar.h"
 
 using namespace std::chrono_literals;
 
 namespace {
-
-class FakeClock : public MonotonicClock {
-public:
-	TimePoint Now() const override { return fNow; }
-	void Pass(std::chrono::steady_clock::duration time) { fNow += time; }
-
-private:
-	TimePoint fNow{};
-};
-
 
 std::string
 Contents(std::FILE* file)
