@@ -94,25 +94,6 @@ MissingTools(const std::vector<std::string>& tools)
 }
 
 
-ScratchFolder::ScratchFolder(const std::string& name)
-{
-	std::string pattern = (fs::path(::getenv("TMPDIR") ? ::getenv("TMPDIR") : "/tmp")
-		/ ("dustglow-" + name + "-XXXXXX")).string();
-	if (mkdtemp(pattern.data()) != nullptr) {
-		fPath = pattern;
-		chmod(fPath.c_str(), 0755);
-	}
-}
-
-
-ScratchFolder::~ScratchFolder()
-{
-	std::error_code error;
-	if (!fPath.empty())
-		fs::remove_all(fPath, error);
-}
-
-
 const InstalledTree&
 Installed(std::string& error)
 {

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "ScratchFolder.h"
+
 // Why a test cannot run here. Outside CI that is a skip; in CI (CI=true) a
 // failure, since CI installs everything these tests need and runs as root.
 // Empty when nothing is missing.
@@ -30,23 +32,6 @@ bool InContinuousIntegration();
 			GTEST_SKIP() << missing_;			\
 		}										\
 	} while (false)
-
-// A folder for a test, that the test user may read and enter (and write,
-// when owned by it); removed with everything in it.
-class ScratchFolder {
-public:
-	explicit ScratchFolder(const std::string& name);
-	~ScratchFolder();
-
-	ScratchFolder(const ScratchFolder&) = delete;
-	ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-	const std::filesystem::path& Path() const { return fPath; }
-	std::filesystem::path operator/(const std::string& name) const { return fPath / name; }
-
-private:
-	std::filesystem::path fPath;
-};
 
 // The build's install, moved after installing: what the tests run.
 struct InstalledTree {

@@ -50,7 +50,8 @@ HostProcess::HostProcess(const fs::path& scratch, const std::vector<std::string>
 		argv.push_back(argument.data());
 	argv.push_back(nullptr);
 
-	std::vector<std::string> unset = {"DISPLAY", "WAYLAND_DISPLAY", "XSCREENSAVER_WINDOW"};
+	std::vector<std::string> unset = {"DISPLAY", "WAYLAND_DISPLAY", "XSCREENSAVER_WINDOW",
+		"SDL_VIDEODRIVER"};
 	std::vector<std::string> set;
 	for (const std::string& change : environment) {
 		size_t equals = change.find('=');
@@ -96,18 +97,30 @@ HostProcess::~HostProcess()
 
 
 bool
+HostProcess::Running() const
+{
+	siginfo_t ended{};
+	return fChild > 0 && waitid(P_PID, static_cast<id_t>(fChild), &ended,
+		WEXITED | WNOHANG | WNOWAIT) == 0 && ended.si_pid == 0;
+}
+
+
+std::string
+HostProcess::Err() const
+{
+	return ReadWholeFile(fErr);
+}
+
+
+bool
 HostProcess::WaitForError(const std::string& text, std::chrono::milliseconds timeout)
 {
 	auto deadline = std::chrono::steady_clock::now() + timeout;
 	while (std::chrono::steady_clock::now() < deadline) {
-		if (ReadWholeFile(fErr).find(text) != std::string::npos)
+		if (Err().find(text) != std::string::npos)
 			return true;
-		// Ended (looked at without reaping it, so that Wait() gets its status).
-		siginfo_t ended{};
-		if (fChild <= 0 || waitid(P_PID, static_cast<id_t>(fChild), &ended,
-				WEXITED | WNOHANG | WNOWAIT) != 0 || ended.si_pid != 0) {
+		if (!Running())
 			return false;
-		}
 		std::this_thread::sleep_for(std::chrono::milliseconds(10));
 	}
 	return false;
@@ -126,9 +139,16 @@ HostProcess::Stop(int signal)
 HostRun
 HostProcess::Wait()
 {
+	auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+	while (Running() && std::chrono::steady_clock::now() < deadline)
+		std::this_thread::sleep_for(std::chrono::milliseconds(5));
+	bool hung = Running();
+	if (hung)
+		kill(fChild, SIGKILL);
+
 	HostRun run;
 	int status = 0;
-	if (fChild > 0 && waitpid(fChild, &status, 0) == fChild) {
+	if (fChild > 0 && waitpid(fChild, &status, 0) == fChild && !hung) {
 		run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 		run.killedBy = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
 	}

@@ -28,20 +28,28 @@ struct HostRun {
 class HostProcess {
 public:
 	// environment: NAME=value to set, or NAME alone to unset. DISPLAY,
-	// WAYLAND_DISPLAY and XSCREENSAVER_WINDOW are unset unless set here, so
-	// that no run opens a window by chance. program: the executable, when
-	// not the saverhost of this build (an installed one, or a link to it).
+	// WAYLAND_DISPLAY, XSCREENSAVER_WINDOW and SDL_VIDEODRIVER are unset
+	// unless set here, so that no run opens a window by chance. program: the
+	// executable, when not the saverhost of this build (an installed one, or
+	// a link to it).
 	HostProcess(const std::filesystem::path& scratch, const std::vector<std::string>& arguments,
 		const std::vector<std::string>& environment = {},
 		const std::filesystem::path& program = {});
 	~HostProcess();
 
 	pid_t Id() const { return fChild; }
+	// Not ended yet (looked at without reaping it, so that Wait() gets its
+	// status).
+	bool Running() const;
+	// Standard error so far.
+	std::string Err() const;
 	// Waits up to timeout for text to show on standard error; false if it
 	// did not, or the process ended first.
 	bool WaitForError(const std::string& text, std::chrono::milliseconds timeout);
 	// Sends signal and waits for the end.
 	HostRun Stop(int signal);
+	// Waits for the end; a run still going after a minute is killed, and
+	// its status is -1.
 	HostRun Wait();
 
 private:

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "HostProcess.h"
+#include "ScratchFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -87,14 +88,9 @@ class HostOutputTest : public ::testing::Test {
 protected:
 	void SetUp() override
 	{
-		std::string pattern = (fs::path(::testing::TempDir()) / "saverhost-XXXXXX").string();
-		ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-		fRoot = pattern;
-		fDirectory = fRoot / "work";
+		ASSERT_FALSE(fRoot.empty());
 		fs::create_directory(fDirectory);
 	}
-
-	void TearDown() override { fs::remove_all(fRoot); }
 
 	HostRun Run(const std::vector<std::string>& arguments,
 		const std::vector<std::string>& environment = {})
@@ -117,8 +113,9 @@ protected:
 			GTEST_SKIP() << "needs ffmpeg and ffprobe";
 	}
 
-	fs::path fRoot;
-	fs::path fDirectory;
+	ScratchFolder fScratch{"saverhost"};
+	const fs::path fRoot = fScratch.Path();
+	const fs::path fDirectory = fRoot / "work";
 };
 
 }	// namespace

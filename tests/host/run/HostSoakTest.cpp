@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "HostProcess.h"
+#include "ScratchFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -18,22 +19,15 @@ namespace {
 
 class HostSoakTest : public ::testing::Test {
 protected:
-	void SetUp() override
-	{
-		std::string pattern = (fs::path(::testing::TempDir()) / "soak-XXXXXX").string();
-		ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-		fScratch = pattern;
-	}
-
-	void TearDown() override { fs::remove_all(fScratch); }
+	void SetUp() override { ASSERT_FALSE(fScratch.Path().empty()); }
 
 	HostRun Run(const std::vector<std::string>& arguments,
 		const std::vector<std::string>& environment = {})
 	{
-		return RunHost(fScratch, arguments, environment);
+		return RunHost(fScratch.Path(), arguments, environment);
 	}
 
-	fs::path fScratch;
+	ScratchFolder fScratch{"soak"};
 };
 
 }	// namespace

@@ -24,6 +24,7 @@
 #include <ModuleTypeNote.h>
 
 #include "HostProcess.h"
+#include "ScratchFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -63,14 +64,7 @@ ReadPng(const fs::path& path)
 
 class HostTest : public ::testing::Test {
 protected:
-	void SetUp() override
-	{
-		std::string pattern = (fs::path(::testing::TempDir()) / "saverhost-XXXXXX").string();
-		ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-		fDirectory = pattern;
-	}
-
-	void TearDown() override { fs::remove_all(fDirectory); }
+	void SetUp() override { ASSERT_FALSE(fDirectory.empty()); }
 
 	// Runs saverhost with the arguments and extra NAME=value environment,
 	// without a display or a daemon's window, whatever the machine offers.
@@ -90,7 +84,8 @@ protected:
 		return names;
 	}
 
-	fs::path fDirectory;
+	ScratchFolder fScratch{"saverhost"};
+	const fs::path fDirectory = fScratch.Path();
 };
 
 

@@ -23,6 +23,8 @@
 #include <thread>
 #include <vector>
 
+#include "ScratchFolder.h"
+
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
@@ -432,17 +434,13 @@ protected:
 		if (std::system("tmux -V >/dev/null 2>&1") != 0)
 			GTEST_SKIP() << "tmux is not installed";
 		fSocket = "dustglow-test-" + std::to_string(getpid());
-		std::string pattern = (fs::path(::testing::TempDir()) / "terminal-XXXXXX").string();
-		ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-		fDirectory = pattern;
+		ASSERT_FALSE(fDirectory.empty());
 	}
 
 	void TearDown() override
 	{
 		if (!fSocket.empty())
 			Tmux("kill-server");
-		if (!fDirectory.empty())
-			fs::remove_all(fDirectory);
 	}
 
 	// Runs a tmux command on the test's server; its standard output.
@@ -519,7 +517,8 @@ protected:
 	}
 
 	std::string fSocket;
-	fs::path fDirectory;
+	ScratchFolder fScratch{"terminal"};
+	const fs::path fDirectory = fScratch.Path();
 };
 
 }	// namespace

@@ -2,16 +2,13 @@
 // read back from the screen, and the output itself driven in this process.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
@@ -22,7 +19,9 @@
 
 #include <Bitmap.h>
 
+#include "HostProcess.h"
 #include "PngPixels.h"
+#include "ScratchFolder.h"
 #include "VirtualDisplay.h"
 #include "outputs/window/OwnWindow.h"
 #include "outputs/window/WindowOutput.h"
@@ -30,103 +29,10 @@
 #include "run/CommandLine.h"
 #include "run/Surface.h"
 
-extern char** environ;
-
 namespace fs = std::filesystem;
 using std::chrono::steady_clock;
 
 namespace {
-
-// saverhost in the background, on the display when one is given, with
-// standard output and error in files.
-class Host {
-public:
-	Host(const fs::path& directory, std::vector<std::string> arguments,
-		const std::string& display, const fs::path& program = SAVERHOST_PATH)
-		:
-		fOut(directory / "stdout.txt"),
-		fErr(directory / "stderr.txt")
-	{
-		arguments.insert(arguments.begin(), program);
-		std::vector<char*> argv;
-		for (std::string& argument : arguments)
-			argv.push_back(argument.data());
-		argv.push_back(nullptr);
-
-		std::string displayVariable = "DISPLAY=" + display;
-		std::vector<char*> envp;
-		for (char** variable = environ; *variable != nullptr; variable++) {
-			std::string_view name(*variable, std::strcspn(*variable, "="));
-			if (name != "DISPLAY" && name != "WAYLAND_DISPLAY" && name != "XSCREENSAVER_WINDOW"
-				&& name != "SDL_VIDEODRIVER")
-				envp.push_back(*variable);
-		}
-		if (!display.empty())
-			envp.push_back(displayVariable.data());
-		envp.push_back(nullptr);
-
-		fPid = fork();
-		if (fPid == 0) {
-			int out = open(fOut.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-			int err = open(fErr.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-			if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0)
-				_exit(126);
-			execve(argv[0], argv.data(), envp.data());
-			_exit(127);
-		}
-	}
-
-	~Host()
-	{
-		if (Running()) {
-			kill(fPid, SIGKILL);
-			waitpid(fPid, nullptr, 0);
-		}
-	}
-
-	bool Running()
-	{
-		if (fPid <= 0 || fStatus >= 0)
-			return false;
-		int status;
-		if (waitpid(fPid, &status, WNOHANG) != fPid)
-			return true;
-		fStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-		fKilledBy = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-		return false;
-	}
-
-	void Signal(int signal) { kill(fPid, signal); }
-
-	// The exit status as a shell gives it; -1 for a run still going after
-	// half a minute, which is then killed.
-	int Wait()
-	{
-		auto until = steady_clock::now() + std::chrono::seconds(30);
-		while (Running() && steady_clock::now() < until)
-			std::this_thread::sleep_for(std::chrono::milliseconds(5));
-		return Running() ? -1 : fStatus;
-	}
-
-	// The signal that killed it, once it ended; 0 when it exited.
-	int KilledBy() const { return fKilledBy; }
-	std::string Out() const { return Read(fOut); }
-	std::string Err() const { return Read(fErr); }
-
-private:
-	static std::string Read(const fs::path& path)
-	{
-		std::ifstream file(path, std::ios::binary);
-		return std::string(std::istreambuf_iterator<char>(file), {});
-	}
-
-	fs::path fOut;
-	fs::path fErr;
-	pid_t fPid = -1;
-	int fStatus = -1;
-	int fKilledBy = 0;
-};
-
 
 uint64_t
 Digest(const WindowPixels& pixels)
@@ -156,25 +62,29 @@ protected:
 		if (!sDisplay && sMissing)
 			GTEST_SKIP() << sWhy;
 		ASSERT_NE(sDisplay, nullptr) << sWhy;
-		std::string pattern = (fs::path(::testing::TempDir()) / "window-XXXXXX").string();
-		ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-		fDirectory = pattern;
+		ASSERT_FALSE(fDirectory.empty());
 	}
 
 	void TearDown() override
 	{
 		if (sDisplay)
 			sDisplay->DestroyWindows();
-		if (!fDirectory.empty())
-			fs::remove_all(fDirectory);
 	}
 
 	VirtualDisplay& X() { return *sDisplay; }
 
+	// saverhost (or the program given) in the background on the tests' display.
+	HostProcess OnDisplay(const std::vector<std::string>& arguments,
+		const fs::path& program = {})
+	{
+		return HostProcess(fDirectory, arguments, {"DISPLAY=" + X().Name()}, program);
+	}
+
 	static inline std::unique_ptr<VirtualDisplay> sDisplay;
 	static inline std::string sWhy;
 	static inline bool sMissing = false;
-	fs::path fDirectory;
+	ScratchFolder fScratch{"window"};
+	const fs::path fDirectory = fScratch.Path();
 };
 
 
@@ -184,8 +94,8 @@ protected:
 TEST_F(WindowTest, ItsOwnWindowShowsEachFrameAsDrawn)
 {
 	fs::path snapshot = fDirectory / "out.png";
-	Host host(fDirectory, {"--output", "window", "--size", "320x240", "--frames", "30",
-		"--clock", "7", "--digest", "--snapshot", snapshot.string()}, X().Name());
+	HostProcess host = OnDisplay({"--output", "window", "--size", "320x240", "--frames", "30",
+		"--clock", "7", "--digest", "--snapshot", snapshot.string()});
 
 	std::vector<WindowPixels> seen;
 	while (host.Running()) {
@@ -196,11 +106,12 @@ TEST_F(WindowTest, ItsOwnWindowShowsEachFrameAsDrawn)
 				seen.push_back(std::move(*pixels));
 		}
 	}
-	ASSERT_EQ(host.Wait(), 0) << host.Err();
+	HostRun run = host.Wait();
+	ASSERT_EQ(run.status, 0) << run.err;
 
 	std::set<std::string> drawn;
 	std::string last;
-	std::istringstream lines(host.Out());
+	std::istringstream lines(run.out);
 	for (std::string frame, number; lines >> frame >> number >> last;)
 		drawn.insert(last);
 	ASSERT_EQ(drawn.size(), 30u);
@@ -222,10 +133,10 @@ TEST_F(WindowTest, DrawsInAWindowItIsGiven)
 {
 	Window window = X().CreateWindow(200, 150);
 	fs::path snapshot = fDirectory / "out.png";
-	Host host(fDirectory, {"--output", "window", "--window-id", Hex(window), "--frames", "10",
-		"--clock", "7", "--snapshot", snapshot.string()}, X().Name());
-	ASSERT_EQ(host.Wait(), 0) << host.Err();
-	EXPECT_NE(host.Err().find("(200x150)"), std::string::npos) << host.Err();
+	HostRun run = OnDisplay({"--output", "window", "--window-id", Hex(window), "--frames",
+		"10", "--clock", "7", "--snapshot", snapshot.string()}).Wait();
+	ASSERT_EQ(run.status, 0) << run.err;
+	EXPECT_NE(run.err.find("(200x150)"), std::string::npos) << run.err;
 
 	std::optional<WindowPixels> shown = X().Read(window);
 	std::optional<WindowPixels> written = ReadPngPixels(snapshot);
@@ -238,9 +149,9 @@ TEST_F(WindowTest, DrawsInAWindowItIsGiven)
 TEST_F(WindowTest, DrawsOnTheRootWindowWhenGivenNone)
 {
 	fs::path snapshot = fDirectory / "out.png";
-	Host host(fDirectory, {"--output", "window", "--root", "--frames", "2", "--clock", "7",
-		"--snapshot", snapshot.string()}, X().Name());
-	ASSERT_EQ(host.Wait(), 0) << host.Err();
+	HostRun run = OnDisplay({"--output", "window", "--root", "--frames", "2", "--clock", "7",
+		"--snapshot", snapshot.string()}).Wait();
+	ASSERT_EQ(run.status, 0) << run.err;
 
 	std::optional<WindowPixels> shown = X().Read(X().Root());
 	std::optional<WindowPixels> written = ReadPngPixels(snapshot);
@@ -262,7 +173,7 @@ TEST_F(WindowTest, SignalsEndTheRunCleanly)
 			if (!own)
 				arguments.insert(arguments.end(), {"--window-id", Hex(borrowed)});
 			XClearWindow(X().Connection(), borrowed);
-			Host host(fDirectory, arguments, X().Name());
+			HostProcess host = OnDisplay(arguments);
 			// Running once a frame shows.
 			std::optional<Window> window = own ? X().AwaitWindow("Dustglow") : borrowed;
 			ASSERT_TRUE(window);
@@ -271,10 +182,9 @@ TEST_F(WindowTest, SignalsEndTheRunCleanly)
 				shown = X().Read(*window);
 			ASSERT_TRUE(host.Running()) << host.Err();
 
-			host.Signal(signal);
-			host.Wait();
-			EXPECT_EQ(host.KilledBy(), signal) << host.Err();
-			EXPECT_NE(host.Err().find("interrupted after"), std::string::npos) << host.Err();
+			HostRun run = host.Stop(signal);
+			EXPECT_EQ(run.killedBy, signal) << run.err;
+			EXPECT_NE(run.err.find("interrupted after"), std::string::npos) << run.err;
 			EXPECT_FALSE(X().FindWindow("Dustglow"));
 			EXPECT_TRUE(X().Read(borrowed));
 		}
@@ -288,7 +198,7 @@ TEST_F(WindowTest, ItsOwnWindowIsOfTheClassOfTheNameItRunsBy)
 {
 	fs::path link = fDirectory / "dustglow";
 	fs::create_symlink(SAVERHOST_PATH, link);
-	Host host(fDirectory, {"--output", "window", "--size", "160x120"}, X().Name(), link);
+	HostProcess host = OnDisplay({"--output", "window", "--size", "160x120"}, link);
 	std::optional<Window> window = X().AwaitWindow("Dustglow");
 	ASSERT_TRUE(window) << host.Err();
 	XClassHint hint = {};
@@ -304,7 +214,7 @@ TEST_F(WindowTest, ItsOwnWindowIsOfTheClassOfTheNameItRunsBy)
 // it) is the window closed: the run ends as after a click, without a word.
 TEST_F(WindowTest, ItsOwnWindowDestroyedFromOutsideEndsTheRunAsClosed)
 {
-	Host host(fDirectory, {"--output", "window", "--size", "160x120"}, X().Name());
+	HostProcess host = OnDisplay({"--output", "window", "--size", "160x120"});
 	std::optional<Window> window = X().AwaitWindow("Dustglow");
 	ASSERT_TRUE(window) << host.Err();
 	for (std::optional<WindowPixels> shown; host.Running() && (!shown || shown->AllBlack());)
@@ -313,8 +223,9 @@ TEST_F(WindowTest, ItsOwnWindowDestroyedFromOutsideEndsTheRunAsClosed)
 
 	XDestroyWindow(X().Connection(), *window);
 	XSync(X().Connection(), False);
-	EXPECT_EQ(host.Wait(), 0) << host.Err();
-	EXPECT_EQ(host.Err(), "");
+	HostRun run = host.Wait();
+	EXPECT_EQ(run.status, 0) << run.err;
+	EXPECT_EQ(run.err, "");
 }
 
 
@@ -322,22 +233,21 @@ TEST_F(WindowTest, ItsOwnWindowDestroyedFromOutsideEndsTheRunAsClosed)
 // that comes then still ends the run as a signal, not as a success.
 TEST_F(WindowTest, ASignalDuringThePreviewNoticeIsNoSuccess)
 {
-	Host host(fDirectory, {"--output", "window", "--preview"}, X().Name());
+	HostProcess host = OnDisplay({"--output", "window", "--preview"});
 	ASSERT_TRUE(X().AwaitWindow("Dustglow")) << host.Err();
-	host.Signal(SIGTERM);
-	host.Wait();
-	EXPECT_EQ(host.KilledBy(), SIGTERM) << host.Err();
-	EXPECT_NE(host.Err().find("interrupted after 0 frames"), std::string::npos) << host.Err();
+	HostRun run = host.Stop(SIGTERM);
+	EXPECT_EQ(run.killedBy, SIGTERM) << run.err;
+	EXPECT_NE(run.err.find("interrupted after 0 frames"), std::string::npos) << run.err;
 }
 
 
 TEST_F(WindowTest, WithoutADisplaySaysWhatToDo)
 {
-	Host host(fDirectory, {"--output", "window", "--frames", "1"}, "");
-	EXPECT_EQ(host.Wait(), 1);
-	EXPECT_NE(host.Err().find(
+	HostRun run = RunHost(fDirectory, {"--output", "window", "--frames", "1"});
+	EXPECT_EQ(run.status, 1);
+	EXPECT_NE(run.err.find(
 		"no display for --output window (is DISPLAY set?); try --output terminal"),
-		std::string::npos) << host.Err();
+		std::string::npos) << run.err;
 }
 
 
@@ -346,7 +256,7 @@ TEST_F(WindowTest, WithoutADisplaySaysWhatToDo)
 // on standard output.
 TEST_F(WindowTest, ShowsTheSettingsPanelUntilClosed)
 {
-	Host host(fDirectory, {"--output", "window", "--config"}, X().Name());
+	HostProcess host = OnDisplay({"--output", "window", "--config"});
 	std::optional<Window> window = X().AwaitWindow("Dustglow settings");
 	ASSERT_TRUE(window) << host.Err();
 	// The first reads may come before the panel is drawn.
@@ -386,8 +296,9 @@ TEST_F(WindowTest, ShowsTheSettingsPanelUntilClosed)
 	EXPECT_GT(hint, 100) << "no hint below the panel";
 
 	X().Close(*window);
-	EXPECT_EQ(host.Wait(), 0) << host.Err();
-	EXPECT_EQ(host.Out(), "");
+	HostRun run = host.Wait();
+	EXPECT_EQ(run.status, 0) << run.err;
+	EXPECT_EQ(run.out, "");
 }
 
 
