@@ -2,13 +2,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <signal.h>
 #include <stdlib.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <map>
@@ -19,6 +14,7 @@
 #include <View.h>
 #include <ViewSurface.h>
 
+#include "VirtualDisplay.h"
 #include "run/Clock.h"
 
 
@@ -173,67 +169,36 @@ XServer::Get(Size screen, std::string& why)
 	static std::map<std::pair<int32_t, int32_t>, Started> servers;
 	Started& started = servers[std::make_pair(screen.width, screen.height)];
 	if (!started.server && started.failure.empty()) {
-		started.server = Start(screen, started.failure);
-		if (!started.server && started.failure.empty())
-			started.failure = "Xvfb did not start";
+		bool missing = false;
+		std::unique_ptr<VirtualDisplay> display = VirtualDisplay::Start(started.failure,
+			missing, screen.width, screen.height);
+		if (display)
+			started.server.reset(new XServer(std::move(display)));
 	}
 	why = started.failure;
 	return started.server.get();
 }
 
 
-XServer::~XServer()
+XServer::XServer(std::unique_ptr<VirtualDisplay> display)
+	:
+	fDisplay(std::move(display))
 {
-	kill(fPid, SIGTERM);
-	waitpid(fPid, nullptr, 0);
+}
+
+
+XServer::~XServer() = default;
+
+
+const std::string&
+XServer::Name() const
+{
+	return fDisplay->Name();
 }
 
 
 std::optional<double>
 XServer::CpuSeconds() const
 {
-	return ProcessCpuSeconds(fPid);
-}
-
-
-std::unique_ptr<XServer>
-XServer::Start(Size size, std::string& why)
-{
-	int ends[2];
-	if (pipe(ends) != 0) {
-		why = "pipe failed";
-		return nullptr;
-	}
-	std::string screen = SizeText(size) + "x24";
-	pid_t pid = fork();
-	if (pid == 0) {
-		prctl(PR_SET_PDEATHSIG, SIGTERM);
-		close(ends[0]);
-		int quiet = open("/dev/null", O_WRONLY);
-		dup2(quiet, STDOUT_FILENO);
-		dup2(quiet, STDERR_FILENO);
-		std::string fd = std::to_string(ends[1]);
-		execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
-			"-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
-		_exit(127);
-	}
-	close(ends[1]);
-	std::string number;
-	char c;
-	while (pid > 0 && read(ends[0], &c, 1) == 1 && c != '\n')
-		number += c;
-	close(ends[0]);
-	if (pid < 0) {
-		why = "fork failed";
-		return nullptr;
-	}
-	if (number.empty()) {
-		int status = 0;
-		kill(pid, SIGTERM);
-		waitpid(pid, &status, 0);
-		why = WIFEXITED(status) && WEXITSTATUS(status) == 127 ? "Xvfb is not installed"
-			: "Xvfb did not start";
-		return nullptr;
-	}
-	return std::unique_ptr<XServer>(new XServer(pid, ":" + number));
+	return ProcessCpuSeconds(fDisplay->ServerId());
 }

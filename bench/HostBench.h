@@ -22,6 +22,8 @@
 #include "base/Size.h"
 #include "run/Surface.h"
 
+class VirtualDisplay;
+
 // The size of a full-HD screen, which the outputs are measured at.
 constexpr Size kFullHd{1920, 1080};
 
@@ -83,9 +85,9 @@ const SaverFrames& FramesAt(Size size);
 const Damage& DamageBetween(const SaverFrames& frames);
 
 
-// An X server of the benchmarks' own: Xvfb with one screen of the size (depth
-// 24), on a display number it finds free; started on first use and stopped
-// as the process ends, or with it.
+// An X server of the benchmarks' own: the tests' Xvfb (VirtualDisplay.h) with
+// one screen of the size, on a display number it finds free; started on first
+// use and stopped as the process ends, or with it.
 class XServer {
 public:
 	// The server for the size, or none with the reason in why.
@@ -97,17 +99,15 @@ public:
 	XServer& operator=(const XServer&) = delete;
 
 	// As DISPLAY names it: ":N".
-	const std::string& Name() const { return fName; }
+	const std::string& Name() const;
 	// The CPU time the server has used so far, all its threads together.
 	std::optional<double> CpuSeconds() const;
+	VirtualDisplay& Display() const { return *fDisplay; }
 
 private:
-	XServer(pid_t pid, std::string name) : fPid(pid), fName(std::move(name)) {}
+	explicit XServer(std::unique_ptr<VirtualDisplay> display);
 
-	static std::unique_ptr<XServer> Start(Size screen, std::string& why);
-
-	pid_t fPid;
-	std::string fName;
+	std::unique_ptr<VirtualDisplay> fDisplay;
 };
 
 // The CPU time a process has used so far, all its threads together.

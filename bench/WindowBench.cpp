@@ -15,15 +15,14 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include <Bitmap.h>
 
+#include "DisplayEnvironment.h"
 #include "HostBench.h"
 #include "RatioTable.h"
 #include "outputs/window/WindowOutput.h"
@@ -34,41 +33,6 @@
 namespace {
 
 enum class Screen { Dummy, Xvfb };
-
-
-// The environment variables SDL and the window output look at, set for one
-// display and put back afterwards.
-class DisplayEnvironment {
-public:
-	DisplayEnvironment(Screen screen, const std::string& xDisplay)
-	{
-		for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}) {
-			const char* value = std::getenv(name);
-			fSaved[name] = value != nullptr ? std::optional<std::string>(value) : std::nullopt;
-			unsetenv(name);
-		}
-		if (screen == Screen::Dummy)
-			setenv("SDL_VIDEODRIVER", "dummy", 1);
-		else
-			setenv("DISPLAY", xDisplay.c_str(), 1);
-	}
-
-	~DisplayEnvironment()
-	{
-		for (const auto& [name, value] : fSaved) {
-			if (value)
-				setenv(name.c_str(), value->c_str(), 1);
-			else
-				unsetenv(name.c_str());
-		}
-	}
-
-	DisplayEnvironment(const DisplayEnvironment&) = delete;
-	DisplayEnvironment& operator=(const DisplayEnvironment&) = delete;
-
-private:
-	std::map<std::string, std::optional<std::string>> fSaved;
-};
 
 
 // Puts the pixels of frame within the rectangles into canvas.
@@ -107,7 +71,7 @@ WindowPresentBench(benchmark::State& state, Screen screen)
 			return;
 		}
 	}
-	DisplayEnvironment environment(screen, server != nullptr ? server->Name() : "");
+	DisplayEnvironment environment(server != nullptr ? server->Name() : "");
 
 	Options options;
 	options.size = kFullHd;

@@ -14,27 +14,20 @@
 // that the back-to-back memcpy of the floor finds them in.
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <thread>
 #include <vector>
 
 #include <X11/Xlib.h>
 
 #include "HostBench.h"
+#include "HostProcess.h"
 #include "RatioTable.h"
-
-extern char** environ;
+#include "ScratchFolder.h"
+#include "VirtualDisplay.h"
 
 
 namespace {
@@ -52,74 +45,6 @@ constexpr std::chrono::milliseconds kStartUp{2000};
 constexpr int kFullScreenSpans = 3;
 constexpr std::chrono::seconds kFullScreenSpan{4};
 constexpr std::chrono::seconds kMinimizedTime{10};
-
-
-// saverhost with the arguments on the display, its output thrown away;
-// stopped with SIGTERM and waited for when it goes.
-class HostProcess {
-public:
-	HostProcess(const std::string& display, std::vector<std::string> arguments)
-	{
-		arguments.insert(arguments.begin(), SAVERHOST_PATH);
-		arguments.push_back(DUSTGLOW_PATH);
-		std::vector<char*> argv;
-		for (std::string& argument : arguments)
-			argv.push_back(argument.data());
-		argv.push_back(nullptr);
-
-		std::string displayVariable = "DISPLAY=" + display;
-		std::vector<char*> envp;
-		for (char** variable = environ; *variable != nullptr; variable++) {
-			std::string_view name(*variable, std::strcspn(*variable, "="));
-			if (name != "DISPLAY" && name != "WAYLAND_DISPLAY" && name != "SDL_VIDEODRIVER"
-				&& name != "XSCREENSAVER_WINDOW")
-				envp.push_back(*variable);
-		}
-		envp.push_back(displayVariable.data());
-		envp.push_back(nullptr);
-
-		posix_spawn_file_actions_t actions;
-		posix_spawn_file_actions_init(&actions);
-		posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-		posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-		posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-		if (posix_spawn(&fPid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
-			fPid = -1;
-		posix_spawn_file_actions_destroy(&actions);
-	}
-
-	~HostProcess() { Stop(); }
-
-	HostProcess(const HostProcess&) = delete;
-	HostProcess& operator=(const HostProcess&) = delete;
-
-	pid_t Pid() const { return fPid; }
-
-	// Still running, as far as waitpid() knows.
-	bool Running()
-	{
-		if (fPid <= 0)
-			return false;
-		int status;
-		if (waitpid(fPid, &status, WNOHANG) == 0)
-			return true;
-		fPid = -1;
-		return false;
-	}
-
-	void Stop()
-	{
-		if (fPid <= 0)
-			return;
-		kill(fPid, SIGTERM);
-		while (waitpid(fPid, nullptr, 0) < 0 && errno == EINTR) {
-		}
-		fPid = -1;
-	}
-
-private:
-	pid_t fPid = -1;
-};
 
 
 // One memcpy of a frame a tick, the pause between them not counted.
@@ -149,7 +74,7 @@ struct CpuSpan {
 
 	static CpuSpan Now(const HostProcess& host, const XServer& server)
 	{
-		return CpuSpan{steady_clock::now(), ProcessCpuSeconds(host.Pid()),
+		return CpuSpan{steady_clock::now(), ProcessCpuSeconds(host.Id()),
 			server.CpuSeconds()};
 	}
 };
@@ -194,8 +119,10 @@ FullScreenBench(benchmark::State& state, Size screen)
 		state.SkipWithError(why.c_str());
 		return;
 	}
+	ScratchFolder scratch("bench");
 	for (auto _ : state) {
-		HostProcess host(server->Name(), {"--output", "window", "--fullscreen"});
+		HostProcess host(scratch.Path(), {"--output", "window", "--fullscreen", DUSTGLOW_PATH},
+			{"DISPLAY=" + server->Name()});
 		std::this_thread::sleep_for(kStartUp);
 		std::optional<TickCost> least;
 		CpuSpan from = CpuSpan::Now(host, *server);
@@ -216,31 +143,6 @@ FullScreenBench(benchmark::State& state, Size screen)
 }
 
 
-// The top-level window with the title, if there is one.
-std::optional<Window>
-FindWindow(Display* display, const char* title)
-{
-	Window root;
-	Window parent;
-	Window* children = nullptr;
-	unsigned int count = 0;
-	if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
-		return std::nullopt;
-	std::optional<Window> found;
-	for (unsigned int i = 0; i < count && !found; i++) {
-		char* name = nullptr;
-		if (XFetchName(display, children[i], &name) && name != nullptr
-			&& std::strcmp(name, title) == 0)
-			found = children[i];
-		if (name != nullptr)
-			XFree(name);
-	}
-	if (children != nullptr)
-		XFree(children);
-	return found;
-}
-
-
 // The window minimized: unmapped, as a window manager does it (the Xvfb has
 // none), a second after it appeared.
 void
@@ -252,22 +154,19 @@ MinimizedBench(benchmark::State& state)
 		state.SkipWithError(why.c_str());
 		return;
 	}
+	ScratchFolder scratch("bench");
 	for (auto _ : state) {
-		HostProcess host(server->Name(), {"--output", "window", "--size", "640x480"});
+		HostProcess host(scratch.Path(), {"--output", "window", "--size", "640x480",
+			DUSTGLOW_PATH}, {"DISPLAY=" + server->Name()});
 		std::this_thread::sleep_for(kStartUp);
-		Display* display = XOpenDisplay(server->Name().c_str());
-		std::optional<Window> window = display != nullptr ? FindWindow(display, "Dustglow")
-			: std::nullopt;
-		if (window) {
-			XUnmapWindow(display, *window);
-			XSync(display, False);
-		}
-		if (display != nullptr)
-			XCloseDisplay(display);
+		VirtualDisplay& display = server->Display();
+		std::optional<Window> window = display.FindWindow("Dustglow");
 		if (!window) {
 			state.SkipWithError("saverhost's window did not appear");
 			return;
 		}
+		XUnmapWindow(display.Connection(), *window);
+		XSync(display.Connection(), False);
 		std::this_thread::sleep_for(std::chrono::milliseconds(500));
 		CpuSpan from = CpuSpan::Now(host, *server);
 		std::this_thread::sleep_for(kMinimizedTime);

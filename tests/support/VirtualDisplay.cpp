@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -58,7 +59,7 @@ WindowPixels::AllBlack() const
 
 
 std::unique_ptr<VirtualDisplay>
-VirtualDisplay::Start(std::string& why, bool& missing)
+VirtualDisplay::Start(std::string& why, bool& missing, int width, int height)
 {
 	missing = false;
 	int pipeFds[2];
@@ -66,14 +67,16 @@ VirtualDisplay::Start(std::string& why, bool& missing)
 		why = std::string("pipe: ") + std::strerror(errno);
 		return nullptr;
 	}
+	std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
 	pid_t server = fork();
 	if (server == 0) {
+		prctl(PR_SET_PDEATHSIG, SIGTERM);
 		close(pipeFds[0]);
 		int quiet = open("/dev/null", O_WRONLY);
 		dup2(quiet, STDOUT_FILENO);
 		dup2(quiet, STDERR_FILENO);
 		std::string fd = std::to_string(pipeFds[1]);
-		execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
+		execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
 			"-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
 		_exit(127);
 	}

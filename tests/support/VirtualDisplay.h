@@ -25,9 +25,11 @@ struct WindowPixels {
 
 class VirtualDisplay {
 public:
-	// Xvfb with one 1024x768 screen of depth 24, and a connection to it; or
-	// null, with the reason in why, and missing set when Xvfb is not installed.
-	static std::unique_ptr<VirtualDisplay> Start(std::string& why, bool& missing);
+	// Xvfb with one screen of the size (1024x768 unless given), depth 24, and
+	// a connection to it; or null, with the reason in why, and missing set
+	// when Xvfb is not installed. Xvfb ends with this process, however it ends.
+	static std::unique_ptr<VirtualDisplay> Start(std::string& why, bool& missing,
+		int width = 1024, int height = 768);
 
 	// Stops Xvfb and waits for it.
 	~VirtualDisplay();
@@ -38,6 +40,8 @@ public:
 	// As DISPLAY names it: ":N".
 	const std::string& Name() const { return fName; }
 	Display* Connection() const { return fConnection; }
+	// Xvfb's process, for what it costs.
+	pid_t ServerId() const { return fServer; }
 	Window Root() const { return DefaultRootWindow(fConnection); }
 
 	// A mapped top-level window of the size, black.

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -19,6 +18,7 @@
 
 #include <Bitmap.h>
 
+#include "DisplayEnvironment.h"
 #include "HostProcess.h"
 #include "PngPixels.h"
 #include "ScratchFolder.h"
@@ -310,24 +310,17 @@ protected:
 		WindowTest::SetUp();
 		if (IsSkipped() || HasFatalFailure())
 			return;
-		for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}) {
-			if (const char* value = std::getenv(name))
-				fSaved.emplace_back(name, value);
-			unsetenv(name);
-		}
-		setenv("DISPLAY", X().Name().c_str(), 1);
+		fEnvironment.emplace(X().Name());
 		VirtualDisplay::TakeForeignErrors();
 	}
 
 	void TearDown() override
 	{
-		unsetenv("DISPLAY");
-		for (const auto& [name, value] : fSaved)
-			setenv(name.c_str(), value.c_str(), 1);
+		fEnvironment.reset();
 		WindowTest::TearDown();
 	}
 
-	std::vector<std::pair<std::string, std::string>> fSaved;
+	std::optional<DisplayEnvironment> fEnvironment;
 };
 
 
