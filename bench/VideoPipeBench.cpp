@@ -20,6 +20,7 @@
 
 #include "HostBench.h"
 #include "RatioTable.h"
+#include "ScratchFolder.h"
 #include "outputs/files/VideoRecorder.h"
 
 namespace fs = std::filesystem;
@@ -27,45 +28,23 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A directory holding the stand-in ffmpeg, made on first use and removed as
-// the process ends.
-class StandInFfmpeg {
-public:
-	static const StandInFfmpeg* Get(std::string& why)
-	{
-		static std::unique_ptr<StandInFfmpeg> made;
-		static std::string failure;
-		if (!made && failure.empty()) {
-			std::error_code error;
-			std::string pattern = (fs::temp_directory_path(error) / "dustglow-bench-XXXXXX")
-				.string();
-			if (error || mkdtemp(pattern.data()) == nullptr) {
-				failure = "cannot make a directory for the stand-in ffmpeg";
-			} else {
-				fs::path program = fs::path(pattern) / "ffmpeg";
-				std::ofstream(program) << "#!/bin/sh\nexec cat >/dev/null\n";
-				if (chmod(program.c_str(), 0755) != 0)
-					failure = "cannot make the stand-in ffmpeg executable";
-				made.reset(new StandInFfmpeg(pattern));
-			}
-		}
-		why = failure;
-		return failure.empty() ? made.get() : nullptr;
-	}
-
-	~StandInFfmpeg()
-	{
-		std::error_code ignored;
-		fs::remove_all(fDirectory, ignored);
-	}
-
-	const fs::path& Directory() const { return fDirectory; }
-
-private:
-	explicit StandInFfmpeg(fs::path directory) : fDirectory(std::move(directory)) {}
-
-	fs::path fDirectory;
-};
+// The folder holding the stand-in ffmpeg, made on first use and removed as
+// the process ends; none, with the reason in why, when it could not be made.
+const fs::path*
+StandInFfmpeg(std::string& why)
+{
+	static ScratchFolder folder("bench");
+	static const std::string failure = [] {
+		if (folder.Path().empty())
+			return "cannot make a directory for the stand-in ffmpeg";
+		fs::path program = folder / "ffmpeg";
+		std::ofstream(program) << "#!/bin/sh\nexec cat >/dev/null\n";
+		return chmod(program.c_str(), 0755) != 0
+			? "cannot make the stand-in ffmpeg executable" : "";
+	}();
+	why = failure;
+	return failure.empty() ? &folder.Path() : nullptr;
+}
 
 
 // PATH with a directory in front, put back afterwards.
@@ -111,7 +90,7 @@ VideoPipeBench(benchmark::State& state)
 {
 	const SaverFrames& frames = FramesAt(kFullHd);
 	std::string why;
-	const StandInFfmpeg* ffmpeg = StandInFfmpeg::Get(why);
+	const fs::path* ffmpeg = StandInFfmpeg(why);
 	if (ffmpeg == nullptr) {
 		state.SkipWithError(why.c_str());
 		return;
@@ -119,9 +98,9 @@ VideoPipeBench(benchmark::State& state)
 
 	// A GIF: the one format for which the recorder asks ffmpeg for no
 	// encoder list first.
-	fs::path target = ffmpeg->Directory() / "bench.gif";
+	fs::path target = *ffmpeg / "bench.gif";
 	Result<std::unique_ptr<VideoRecorder>> prepared = [&] {
-		PathInFront path(ffmpeg->Directory());
+		PathInFront path(*ffmpeg);
 		return VideoRecorder::Prepare(target.string(), VideoFormat::Gif);
 	}();
 	if (!prepared) {
