@@ -120,7 +120,7 @@ FUZZ_SECONDS ?= 300
 FUZZ_TEST_SECONDS ?= 20
 FUZZ_TARGETS = saver_fuzz options_fuzz module_type_fuzz
 fuzz-build: deps
-	@CC=clang-14 CXX=clang++-14 cmake -S . -B $(BUILD)-fuzz -DDUSTGLOW_FUZZ=ON \
+	@CC=clang-14 CXX=clang++-14 cmake -S . -B $(BUILD)-fuzz -DDUSTGLOW_FUZZ=ON -DDUSTGLOW_HOST=ON \
 		-DDUSTGLOW_TESTS=OFF >/dev/null
 	@scripts/quiet-build $(BUILD)-fuzz -j $(JOBS) --target $(FUZZ_TARGETS)
 
