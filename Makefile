@@ -145,17 +145,20 @@ clean:
 # docs/web.md. `make web-serve` serves it on 127.0.0.1.
 WEB_BUILD ?= build-web
 WEB_PORT ?= 8000
-.PHONY: deps-web web web-serve test-web
+.PHONY: deps-web web web-serve test-web bench-web
 deps-web:
 	@scripts/install-deps web
 
 web: deps-web
 	@cmake -S web -B $(WEB_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/web/wasm32-wasi.cmake >/dev/null
 	@scripts/quiet-build $(WEB_BUILD) -j $(JOBS)
+	@echo "web: the page is in $(WEB_BUILD)/site; \`make web-serve\` serves it on" \
+		"http://127.0.0.1:$(WEB_PORT)/ (WEB_PORT=... for another port), as would any static server"
 
+# Python's http.server on 127.0.0.1 (scripts/serve-web): a port already taken
+# is said in one line.
 web-serve: web
-	@echo "Dustglow on http://127.0.0.1:$(WEB_PORT)/ (Ctrl-C stops)"
-	@python3 -m http.server --bind 127.0.0.1 --directory $(WEB_BUILD)/site $(WEB_PORT)
+	@scripts/serve-web $(WEB_BUILD)/site $(WEB_PORT)
 
 # The test's npm packages (puppeteer-core, pngjs) in tests/web/node_modules,
 # as package-lock.json pins them: installed when missing or when the lock has
@@ -168,3 +171,13 @@ $(WEB_TEST_MODULES): tests/web/package.json tests/web/package-lock.json | deps
 # The page in headless Chromium against saverhost's frames.
 test-web: build web $(WEB_TEST_MODULES)
 	@BUILD=$(BUILD) WEB_BUILD=$(WEB_BUILD) node --test tests/web/web.test.js
+
+# The page's figures beside the reference page's and saverhost's, in
+# headless Chromium at 1920x1080 (bench/web/web-bench.js; BENCHMARKS.md):
+# WEB_BENCH_ROUNDS rounds of WEB_BENCH_SECONDS for each page.
+WEB_BENCH_SECONDS ?= 10
+WEB_BENCH_ROUNDS ?= 3
+bench-web: configure-run web $(WEB_TEST_MODULES)
+	@scripts/quiet-build $(BUILD) -j $(JOBS) --target saverhost Dustglow
+	@BUILD=$(BUILD) WEB_BUILD=$(WEB_BUILD) node bench/web/web-bench.js $(WEB_BENCH_SECONDS) \
+		$(WEB_BENCH_ROUNDS)
