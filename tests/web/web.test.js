@@ -14,6 +14,7 @@ import { fileURLToPath } from "node:url";
 import { PNG } from "pngjs";
 
 import { launchChromium, newPage } from "./browser.js";
+import { OptionError, parseOptions } from "../../web/js/options.js";
 import { loadSaverModule } from "../../web/js/saver-module.js";
 import { Ticker } from "../../web/js/ticker.js";
 
@@ -76,6 +77,44 @@ test("the web build's rand, srand, drand48 and srand48 give glibc's sequences", 
 	} finally {
 		rmSync(scratch, { recursive: true, force: true });
 	}
+});
+
+
+test("the canvas's picture: opaque, and where only the damage is converted, the view's",
+	async () => {
+		const module = await loadSaverModule(readFileSync(join(site, "dustglow.wasm")));
+		const [width, height] = [640, 480];
+		const view = module.newView(width, height);
+		const opaque = () => view.picture().every((byte, i) => i % 4 !== 3 || byte === 255);
+		// A fresh view's fourth bytes are 0: no alpha to copy.
+		assert.equal(view.updatePicture(), 1);
+		assert.deepEqual(view.changedRect(0), [0, 0, width, height]);
+		assert.ok(opaque(), "a fresh view's picture is not opaque");
+
+		const saver = module.instantiate();
+		assert.equal(saver.start(view), 0);
+		let area = 0;
+		for (let frame = 0; frame < 30; frame++) {
+			saver.draw(view, frame);
+			// Now and then the damage of two frames at once.
+			if (frame % 3 === 1)
+				continue;
+			area = 0;
+			for (let i = view.updatePicture(); i-- > 0;)
+				area += view.changedRect(i)[2] * view.changedRect(i)[3];
+		}
+		assert.ok(area > 0 && area < width * height / 2, `${area} pixels converted`);
+		assert.equal(digestOf(view.picture()), view.digest());
+		assert.ok(opaque(), "the picture is not opaque");
+		saver.stop();
+	});
+
+
+test("a parameter given twice takes the last value, as saverhost's options do", () => {
+	const options = parseOptions("?size=640x480&size=320x240&fps=1&fps", 16384);
+	assert.deepEqual(options.size, { width: 320, height: 240 });
+	assert.equal(options.fps, true);
+	assert.throws(() => parseOptions("?size=0x0&size=320x240", 16384), OptionError);
 });
 
 

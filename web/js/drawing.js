@@ -8,42 +8,14 @@ const kPanelGrey = "rgb(216, 216, 216)";
 const kLabelBlack = "rgb(0, 0, 0)";
 const kNoticeGrey = "rgb(48, 48, 48)";
 const kNoticeText = "rgb(232, 232, 232)";
-export const kPreviewSize = { width: 80, height: 60 };
+// The strip under the settings panel that says how to go on, as saverhost's
+// settings window has it.
+export const kSettingsHintHeight = 24;
 
 
-// The shortest text that reads back as the same float, as saverhost's
-// listing writes a coordinate: 10, not 10.000000.
-function coordinate(value) {
-	for (let digits = 1; digits <= 9; digits++) {
-		const shortest = Number(value.toPrecision(digits));
-		if (Math.fround(shortest) === value)
-			return String(shortest);
-	}
-	return String(value);
-}
-
-
-function quoted(text) {
-	return `"${text.replace(/[\\"]/g, "\\$&").replace(/\n/g, "\\n").replace(/\t/g, "\\t")
-		.replace(/[\x00-\x1f\x7f]/g, (c) => `\\x${c.charCodeAt(0).toString(16).padStart(2, "0")}`)}"`;
-}
-
-
-// A view of the panel on one line, as saverhost --config lists it:
-// BStringView frame (10, 10, 200, 35) "No configuration options...yet"
-export function describeItem(item) {
-	const [left, top, right, bottom] = item.frame.map(coordinate);
-	let line = `${"  ".repeat(item.depth)}${item.className} frame (${left}, ${top}, ${right}, `
-		+ `${bottom})`;
-	if (item.text !== null)
-		line += ` ${quoted(item.text)}`;
-	return line;
-}
-
-
-// The settings panel on a canvas of its size: grey, with each label's text
-// at its frame, clipped to it.
-export function drawPanel(context, panel) {
+// The settings panel on a canvas of its size and the hint's strip below:
+// grey, with each label's text at its frame, clipped to it, and the hint.
+export function drawPanel(context, panel, hint) {
 	context.fillStyle = kPanelGrey;
 	context.fillRect(0, 0, panel.width, panel.height);
 	context.font = kFont;
@@ -70,6 +42,12 @@ export function drawPanel(context, panel) {
 		context.fillText(item.text, x, y + height / 2);
 		context.restore();
 	}
+	context.fillStyle = kNoticeGrey;
+	context.fillRect(0, panel.height, panel.width, kSettingsHintHeight);
+	context.fillStyle = kNoticeText;
+	context.textAlign = "center";
+	context.fillText(hint, panel.width / 2, panel.height + kSettingsHintHeight / 2);
+	context.textAlign = "start";
 }
 
 
@@ -92,14 +70,15 @@ function wrap(context, text, width) {
 }
 
 
-// A notice where the saver's picture would be: the preview's shape, scaled
-// by the largest whole number that fits, with the text inside.
-export function drawNotice(context, width, height, text) {
+// A notice where the saver's picture would be: the preview's shape (preview,
+// { width, height }), scaled by the largest whole number that fits, with the
+// text inside.
+export function drawNotice(context, width, height, text, preview) {
 	context.fillStyle = "black";
 	context.fillRect(0, 0, width, height);
-	const scale = Math.max(1, Math.min(Math.floor(width / kPreviewSize.width),
-		Math.floor(height / kPreviewSize.height)));
-	const area = { width: kPreviewSize.width * scale, height: kPreviewSize.height * scale };
+	const scale = Math.max(1, Math.min(Math.floor(width / preview.width),
+		Math.floor(height / preview.height)));
+	const area = { width: preview.width * scale, height: preview.height * scale };
 	area.x = Math.floor((width - area.width) / 2);
 	area.y = Math.floor((height - area.height) / 2);
 	context.fillStyle = kNoticeGrey;

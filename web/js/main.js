@@ -3,11 +3,11 @@
 // device pixels) and ticks it at its TickSize() on absolute deadlines,
 // showing the view's pixels in the canvas. What saverhost does on Linux,
 // with the same options as query parameters (see options.js).
-import { OptionError, kMaxViewSide, parseOptions, runsSaver } from "./options.js";
+import { OptionError, parseOptions, runsSaver } from "./options.js";
 import { loadSaverModule } from "./saver-module.js";
 import { Ticker, clampPeriod } from "./ticker.js";
 import {
-	StatsMeter, describeItem, drawNotice, drawPanel, formatStats, kPreviewSize,
+	StatsMeter, drawNotice, drawPanel, formatStats, kSettingsHintHeight,
 } from "./drawing.js";
 
 const kModuleUrl = new URL("../dustglow.wasm", import.meta.url);
@@ -74,8 +74,9 @@ function sizeCanvas(width, height, fixed) {
 
 
 // The page's size in device pixels, as the stage reports it now and after
-// every change; callback gets { width, height }.
-function watchPageSize(callback) {
+// every change, each side at most maxViewSide; callback gets { width,
+// height }.
+function watchPageSize(maxViewSide, callback) {
 	const observer = new ResizeObserver((entries) => {
 		const entry = entries[entries.length - 1];
 		let width;
@@ -88,8 +89,8 @@ function watchPageSize(callback) {
 			height = Math.round(entry.contentRect.height * devicePixelRatio);
 		}
 		callback({
-			width: Math.min(Math.max(width, 0), kMaxViewSide),
-			height: Math.min(Math.max(height, 0), kMaxViewSide),
+			width: Math.min(Math.max(width, 0), maxViewSide),
+			height: Math.min(Math.max(height, 0), maxViewSide),
 		});
 	});
 	try {
@@ -112,10 +113,11 @@ function fullScreenOnInput() {
 }
 
 
-// Resolves at the next click or key.
+// Resolves at the next click or key, which goes no further.
 function nextInput() {
 	return new Promise((resolve) => {
-		const done = () => {
+		const done = (event) => {
+			event.stopPropagation();
 			removeEventListener("click", done, true);
 			removeEventListener("keydown", done, true);
 			resolve();
@@ -185,9 +187,9 @@ class Run {
 		return this.options.digest ? `frame ${this.frame} ${this.view.digest()}\n` : "";
 	}
 
-	// The view's pixels on the canvas.
+	// What changed in the view's pixels on the canvas.
 	present() {
-		context.putImageData(this.view.toImageData(), 0, 0);
+		this.view.present(context);
 		if (!this.firstFrameShown) {
 			this.firstFrameShown = true;
 			performance.mark("dustglow-first-frame");
@@ -278,26 +280,34 @@ async function loadModule() {
 }
 
 
-function showSettings(saver) {
+// The settings panel until a click or a key, with a hint that says so, as
+// saverhost's settings window; what follows is the caller's.
+async function showSettings(saver, goesOn) {
 	const panel = saver.settings();
-	settingsListing.textContent = panel.items.map((item) => `${describeItem(item)}\n`).join("");
+	settingsListing.textContent = panel.items.map((item) => `${item.line}\n`).join("");
 	if (panel.items.length === 0)
 		console.info("dustglow: the saver put nothing on its settings panel");
-	sizeCanvas(panel.width, panel.height, true);
+	sizeCanvas(panel.width, panel.height + kSettingsHintHeight, true);
 	document.body.classList.add("fixed-size");
-	drawPanel(context, panel);
+	drawPanel(context, panel, goesOn ? "a key or a click closes the settings and starts "
+		+ "the saver" : "a key or a click closes the settings");
 	setState("settings");
+	// The page has done what it was asked once the panel is up.
+	if (!goesOn)
+		document.title = "done";
+	await nextInput();
+	sizeCanvas(0, 0, true);
 }
 
 
 // The page size once it is known, and then as it changes.
-function pageSizeSource() {
+function pageSizeSource(maxViewSide) {
 	let current = null;
 	let first;
 	const known = new Promise((resolve) => {
 		first = resolve;
 	});
-	watchPageSize((size) => {
+	watchPageSize(maxViewSide, (size) => {
 		current = size;
 		first(size);
 	});
@@ -307,22 +317,16 @@ function pageSizeSource() {
 
 async function main() {
 	setState("loading");
+	const module = await loadModule();
+	const sizes = module.viewSizes;
 	let options;
 	try {
-		options = parseOptions(location.search);
+		options = parseOptions(location.search, sizes.maxViewSide);
 	} catch (error) {
 		if (error instanceof OptionError)
 			return fail(error.message);
 		throw error;
 	}
-
-	// The view follows the page unless it has a size of its own.
-	const fixed = options.size !== null || options.preview;
-	document.body.classList.toggle("fixed-size", fixed);
-	const page = fixed ? null : pageSizeSource();
-	fullScreenOnInput();
-
-	const module = await loadModule();
 	if (options.clock !== null)
 		module.pinClock(options.clock);
 
@@ -334,21 +338,21 @@ async function main() {
 		return fail(`the saver failed to initialise (status ${initStatus})`);
 
 	if (options.config) {
-		showSettings(saver);
-		if (!runsSaver(options)) {
-			// The panel stays up; the page has done what it was asked.
-			document.title = "done";
-			return undefined;
-		}
-		// Up until a click or a key, as saverhost's settings window.
-		await nextInput();
-		document.body.classList.toggle("fixed-size", fixed);
+		await showSettings(saver, runsSaver(options));
+		if (!runsSaver(options))
+			return finish();
 	}
+
+	// The view follows the page unless it has a size of its own.
+	const fixed = options.size !== null || options.preview;
+	document.body.classList.toggle("fixed-size", fixed);
+	const page = fixed ? null : pageSizeSource(sizes.maxViewSide);
+	fullScreenOnInput();
 
 	const run = new Run(module, saver, options);
 	let size;
 	if (options.preview)
-		size = kPreviewSize;
+		size = sizes.preview;
 	else if (options.size)
 		size = options.size;
 	else
@@ -361,11 +365,12 @@ async function main() {
 		if (options.preview && error.cause !== undefined) {
 			// The saver's own choice: the host says so where the picture would be.
 			const notice = "the saver declined to run in the preview";
-			const width = Math.max(kPreviewSize.width, Math.round(innerWidth * devicePixelRatio));
-			const height = Math.max(kPreviewSize.height, Math.round(innerHeight * devicePixelRatio));
+			const width = Math.max(sizes.preview.width, Math.round(innerWidth * devicePixelRatio));
+			const height = Math.max(sizes.preview.height,
+				Math.round(innerHeight * devicePixelRatio));
 			document.body.classList.remove("fixed-size");
 			sizeCanvas(width, height, false);
-			drawNotice(context, width, height, notice);
+			drawNotice(context, width, height, notice, sizes.preview);
 			statusLine.textContent = notice;
 			setState("declined");
 			document.title = "done";

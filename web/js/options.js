@@ -1,7 +1,7 @@
 // The page's options, from its query string, with saverhost's names and
-// limits: ?clock=T&size=WxH&frames=N&digest, and fps, config, preview.
+// limits: ?clock=T&size=WxH&frames=N&digest, and fps, config, preview. A
+// parameter given twice takes the last value, as saverhost's options do.
 
-export const kMaxViewSide = 16384;
 const kMaxFrames = 2147483647;
 const kInt64Min = -(2n ** 63n);
 const kInt64Max = 2n ** 63n - 1n;
@@ -9,7 +9,7 @@ const kInt64Max = 2n ** 63n - 1n;
 export class OptionError extends Error {}
 
 
-function parseSize(text) {
+function parseSize(text, maxViewSide) {
 	const match = /^(\d+)[xX](\d+)$/.exec(text);
 	if (!match)
 		throw new OptionError(`size=${text}: expected WIDTHxHEIGHT in pixels, as in 640x480`);
@@ -17,8 +17,8 @@ function parseSize(text) {
 	const height = Number(match[2]);
 	if (width < 1 || height < 1)
 		throw new OptionError(`size=${text}: width and height must be at least 1`);
-	if (width > kMaxViewSide || height > kMaxViewSide)
-		throw new OptionError(`size=${text}: width and height must be at most ${kMaxViewSide}`);
+	if (width > maxViewSide || height > maxViewSide)
+		throw new OptionError(`size=${text}: width and height must be at most ${maxViewSide}`);
 	return { width, height };
 }
 
@@ -41,22 +41,29 @@ function parseClock(text) {
 }
 
 
+// Each of the parameter's values parsed in turn, as saverhost reads its
+// options: the last one, or null when there is none.
+function last(params, name, parse) {
+	const values = params.getAll(name).map(parse);
+	return values.length > 0 ? values[values.length - 1] : null;
+}
+
+
 function flag(params, name) {
-	if (!params.has(name))
-		return false;
-	const value = params.get(name);
-	if (value !== "" && value !== "1" && value !== "true")
-		throw new OptionError(`${name}=${value}: a flag takes no value, as in ?${name}`);
-	return true;
+	return last(params, name, (value) => {
+		if (value !== "" && value !== "1" && value !== "true")
+			throw new OptionError(`${name}=${value}: a flag takes no value, as in ?${name}`);
+		return true;
+	}) ?? false;
 }
 
 
 const kKnown = new Set(["clock", "size", "frames", "digest", "fps", "config", "preview"]);
 
 // { clock: BigInt or null, size: {width, height} or null, frames: number or
-// null, digest, fps, config, preview: booleans }; an OptionError says what
-// is wrong.
-export function parseOptions(search) {
+// null, digest, fps, config, preview: booleans }, with sides of at most
+// maxViewSide; an OptionError says what is wrong.
+export function parseOptions(search, maxViewSide) {
 	const params = new URLSearchParams(search);
 	for (const name of params.keys()) {
 		if (!kKnown.has(name)) {
@@ -64,11 +71,10 @@ export function parseOptions(search) {
 				+ "clock=T, size=WxH, frames=N, digest, fps, config and preview");
 		}
 	}
-	const value = (name, parse) => (params.has(name) ? parse(params.get(name)) : null);
 	return {
-		clock: value("clock", parseClock),
-		size: value("size", parseSize),
-		frames: value("frames", parseFrames),
+		clock: last(params, "clock", parseClock),
+		size: last(params, "size", (text) => parseSize(text, maxViewSide)),
+		frames: last(params, "frames", parseFrames),
 		digest: flag(params, "digest"),
 		fps: flag(params, "fps"),
 		config: flag(params, "config"),

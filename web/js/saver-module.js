@@ -56,33 +56,47 @@ export async function loadSaverModule(bytes,
 }
 
 
-// Reads a NUL-terminated string from the module's memory.
-function readString(memory, address) {
-	if (address === 0)
-		return null;
-	const bytes = new Uint8Array(memory.buffer, address);
-	const end = bytes.indexOf(0);
-	return new TextDecoder().decode(bytes.subarray(0, end));
+// Addresses in the module's memory come back from its functions as signed
+// 32-bit numbers; above 2 GiB they would be negative.
+function address(value) {
+	return value >>> 0;
 }
 
 
-// "11BStringView" to "BStringView": the Itanium name of a class at namespace
-// scope; any other name is given as it is.
-function demangle(name) {
-	const match = /^(\d+)(.*)$/.exec(name);
-	if (match && Number(match[1]) === match[2].length)
-		return match[2];
-	return name;
+// Reads a NUL-terminated string from the module's memory.
+function readString(memory, at) {
+	if (at === 0)
+		return null;
+	const bytes = new Uint8Array(memory.buffer, at);
+	const end = bytes.indexOf(0);
+	return new TextDecoder().decode(bytes.subarray(0, end));
 }
 
 
 export class SaverModule {
 	constructor(exports) {
 		this.exports = exports;
+		this.words = null;
+		const sizes = new Int32Array(this.memory.buffer, address(exports.dg_view_sizes()), 5);
+		// The sizes saverhost gives views too: the largest side of a
+		// full-screen view, the preview and the settings panel.
+		this.viewSizes = {
+			maxViewSide: sizes[0],
+			preview: { width: sizes[1], height: sizes[2] },
+			settings: { width: sizes[3], height: sizes[4] },
+		};
 	}
 
 	get memory() {
 		return this.exports.memory;
+	}
+
+	// The module's memory as 32-bit words; growing the memory replaces its
+	// buffer, and so this array.
+	int32Words() {
+		if (this.words === null || this.words.buffer !== this.memory.buffer)
+			this.words = new Int32Array(this.memory.buffer);
+		return this.words;
 	}
 
 	// From now on the add-on's time() reports seconds (a BigInt or a whole
@@ -94,8 +108,8 @@ export class SaverModule {
 	// The saver, through the add-on's own factory, with an empty state
 	// message; null when the add-on gives none.
 	instantiate() {
-		const message = this.exports.dg_message_new();
-		const saver = this.exports.instantiate_screen_saver(message, 1);
+		const message = address(this.exports.dg_message_new());
+		const saver = address(this.exports.instantiate_screen_saver(message, 1));
 		if (saver === 0) {
 			this.exports.dg_message_delete(message);
 			return null;
@@ -104,69 +118,83 @@ export class SaverModule {
 	}
 
 	// A view of width x height black pixels; null when there is no memory
-	// for it.
+	// for it and its picture.
 	newView(width, height, { preview = false } = {}) {
-		const view = this.exports.dg_view_new(width, height, preview ? 1 : 0);
+		const view = address(this.exports.dg_view_new(width, height, preview ? 1 : 0));
 		return view === 0 ? null : new SaverView(this, view, width, height);
 	}
 }
 
 
 export class SaverView {
-	constructor(module, address, width, height) {
+	constructor(module, at, width, height) {
 		this.module = module;
-		this.address = address;
+		this.address = at;
 		this.width = width;
 		this.height = height;
-		this.rgba = 0;
 		this.imageData = null;
 	}
 
-	// saverhost --digest's FNV-1a of the view's red, green and blue, as 16
+	// saverhost --digest's fingerprint of the view's pixels, as 16
 	// hexadecimal digits.
 	digest() {
-		const value = BigInt.asUintN(64, this.module.exports.dg_view_digest(this.address));
-		return value.toString(16).padStart(16, "0");
+		return readString(this.module.memory, address(this.module.exports.dg_view_digest(
+			this.address)));
 	}
 
 	drawCount() {
 		return this.module.exports.dg_view_draw_count(this.address);
 	}
 
-	// The view's pixels as an ImageData (opaque RGBA), over the module's
-	// memory: valid until the next call into the module.
-	toImageData() {
-		const exports = this.module.exports;
-		const length = this.width * this.height * 4;
-		if (this.rgba === 0) {
-			this.rgba = exports.dg_alloc(length);
-			if (this.rgba === 0)
-				throw new Error(`no memory for a ${this.width}x${this.height} picture`);
+	// Brings the view's picture (its pixels as opaque RGBA, as a canvas's
+	// ImageData takes them) up to date: all of it the first time, then only
+	// where the saver changed a pixel since. Returns how many rectangles
+	// changed; changedRect(i) gives each.
+	updatePicture() {
+		return this.module.exports.dg_view_update_picture(this.address);
+	}
+
+	// The i-th rectangle of the last update: [x, y, width, height].
+	changedRect(i) {
+		const at = address(this.module.exports.dg_view_changed(this.address)) / 4 + 4 * i;
+		return Array.from(this.module.int32Words().subarray(at, at + 4));
+	}
+
+	// The picture's bytes, over the module's memory: valid until the memory
+	// grows.
+	picture() {
+		const at = address(this.module.exports.dg_view_picture(this.address));
+		return new Uint8ClampedArray(this.module.memory.buffer, at, this.width * this.height * 4);
+	}
+
+	// What changed in the view since the last present onto context, a
+	// canvas of the view's size: only those rectangles are converted and put
+	// there. Nothing of the frame's size is allocated, copied or converted.
+	present(context) {
+		const count = this.updatePicture();
+		if (this.imageData === null || this.imageData.data.buffer !== this.module.memory.buffer)
+			this.imageData = new ImageData(this.picture(), this.width, this.height);
+		const words = this.module.int32Words();
+		let at = address(this.module.exports.dg_view_changed(this.address)) / 4;
+		for (let i = 0; i < count; i++, at += 4) {
+			context.putImageData(this.imageData, 0, 0, words[at], words[at + 1], words[at + 2],
+				words[at + 3]);
 		}
-		exports.dg_view_to_rgba(this.address, this.rgba);
-		// Growing the memory replaces its buffer.
-		if (this.imageData === null || this.imageData.data.buffer !== this.module.memory.buffer) {
-			const pixels = new Uint8ClampedArray(this.module.memory.buffer, this.rgba, length);
-			this.imageData = new ImageData(pixels, this.width, this.height);
-		}
-		return this.imageData;
+		return count;
 	}
 
 	delete() {
-		if (this.rgba !== 0)
-			this.module.exports.dg_free(this.rgba);
 		this.module.exports.dg_view_delete(this.address);
 		this.address = 0;
-		this.rgba = 0;
 		this.imageData = null;
 	}
 }
 
 
 export class Saver {
-	constructor(module, address, message) {
+	constructor(module, at, message) {
 		this.module = module;
-		this.address = address;
+		this.address = at;
 		this.message = message;
 	}
 
@@ -193,38 +221,30 @@ export class Saver {
 		return this.module.exports.dg_saver_tick_size(this.address);
 	}
 
-	// StartConfig() on a settings view; what it then holds, in drawing order,
-	// children after their parent, each { className, frame: [left, top,
+	// The settings panel as saverhost --config has it: StartConfig() on a
+	// settings view, what it then holds, StopConfig(). { width, height,
+	// items }, the items in drawing order, children after their parent,
+	// each { line (as saverhost --config lists it), frame: [left, top,
 	// right, bottom] in the parent's coordinates, text (a label's, else
-	// null), depth }; then StopConfig().
+	// null), depth }.
 	settings() {
 		const exports = this.module.exports;
 		const memory = this.module.memory;
-		const panel = exports.dg_settings_open(this.address);
+		const panel = address(exports.dg_settings_show(this.address));
+		const edges = address(exports.dg_alloc(16));
 		const items = [];
-		const edges = exports.dg_alloc(16);
-		const walk = (parent, depth) => {
-			for (let child = exports.dg_view_first_child(parent); child !== 0;
-					child = exports.dg_view_next_sibling(child)) {
-				exports.dg_view_frame(child, edges);
-				const frame = Array.from(new Float32Array(memory.buffer, edges, 4));
-				items.push({
-					className: demangle(readString(memory, exports.dg_view_class_name(child))),
-					frame,
-					text: readString(memory, exports.dg_view_text(child)),
-					depth,
-				});
-				walk(child, depth + 1);
-			}
-		};
-		walk(panel, 0);
+		for (let i = 0; i < exports.dg_settings_count(panel); i++) {
+			exports.dg_settings_frame(panel, i, edges);
+			items.push({
+				line: readString(memory, address(exports.dg_settings_line(panel, i))),
+				frame: Array.from(new Float32Array(memory.buffer, edges, 4)),
+				text: readString(memory, address(exports.dg_settings_text(panel, i))),
+				depth: exports.dg_settings_depth(panel, i),
+			});
+		}
 		exports.dg_free(edges);
-		exports.dg_settings_close(this.address, panel);
-		return {
-			width: exports.dg_settings_width(),
-			height: exports.dg_settings_height(),
-			items,
-		};
+		exports.dg_settings_delete(panel);
+		return { ...this.module.viewSizes.settings, items };
 	}
 
 	delete() {

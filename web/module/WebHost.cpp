@@ -1,21 +1,29 @@
 // The page's host reaches the saver through these functions: the C++ side of
-// web/js/saver-module.js. They do for the page what host/ does for saverhost:
-// lend a view pixels (calloc'ed, black, rows of width * 4 bytes, as
-// saverhost's Surface), call the saver's virtual operations, fingerprint a
-// frame as saverhost --digest does, turn the view's pixels into the RGBA
-// that a <canvas> takes, and list what the settings panel holds.
+// web/js/saver-module.js. They do for the page what host/ does for saverhost,
+// with saverhost's own code where there is some: the view with its pixels
+// and the damage its presents note (Surface), the frame's fingerprint
+// (FrameDigest), the settings panel as --config lists it (ShowSettings) and
+// the views' sizes (ViewSizes.h). What is the page's own: the picture for
+// the <canvas>, brought up to date where the view changed.
 // The saver itself is made by the add-on's own instantiate_screen_saver,
 // which the module exports and the page calls.
 #include <stdlib.h>
 #include <string.h>
 
-#include <typeinfo>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include <ScreenSaver.h>
-#include <StringView.h>
 #include <View.h>
 
 #include <ViewSurface.h>
+
+#include "base/Damage.h"
+#include "base/Digest.h"
+#include "base/ViewSizes.h"
+#include "run/ShowSettings.h"
+#include "run/Surface.h"
 
 
 #define WEB_EXPORT(name) extern "C" __attribute__((export_name(name), used))
@@ -23,17 +31,38 @@
 
 namespace {
 
-// A view with the pixels the host lends it.
-struct WebView {
-	BView*	view;
-	uint8*	bits;
-	int32	width;
-	int32	height;
+struct Freer {
+	void operator()(void* block) const { free(block); }
 };
 
-// The settings view's size, as saverhost's.
-const int32 kSettingsWidth = 400;
-const int32 kSettingsHeight = 300;
+// A view with the pixels the host lends it, and the picture of them that
+// the page puts on its canvas: the same pixels as a canvas's ImageData takes
+// them, four bytes each (red, green, blue, alpha), rows of width * 4 bytes.
+struct WebView {
+	std::unique_ptr<Surface>		surface;
+	std::unique_ptr<uint8, Freer>	picture;
+	// What the last update changed in the picture.
+	std::vector<PixelRect>			changed;
+};
+
+
+// The view's pixels within rect into the picture: red, green, blue and an
+// opaque alpha, since the fourth byte of a B_RGB32 pixel is not alpha.
+void
+ConvertRect(const PixelView& pixels, uint8* picture, const PixelRect& rect)
+{
+	size_t pictureBytesPerRow = (size_t)pixels.width * 4;
+	for (int32 y = rect.y; y < rect.y + rect.height; y++) {
+		const uint32* from = (const uint32*)pixels.Row(y) + rect.x;
+		uint32* to = (uint32*)(picture + y * pictureBytesPerRow) + rect.x;
+		for (int32 x = 0; x < rect.width; x++) {
+			// Little-endian words: B_RGB32's 0xXXRRGGBB becomes 0xFFBBGGRR.
+			uint32 pixel = from[x];
+			to[x] = 0xFF000000u | (pixel & 0x0000FF00u) | ((pixel >> 16) & 0xFFu)
+				| ((pixel & 0xFFu) << 16);
+		}
+	}
+}
 
 }	// namespace
 
@@ -71,39 +100,40 @@ dg_message_delete(BMessage* message)
 }
 
 
+// The sizes both hosts give views, five numbers: the largest side of a
+// full-screen view, the preview's width and height, and the settings
+// panel's.
+WEB_EXPORT("dg_view_sizes") const int32*
+dg_view_sizes()
+{
+	static const int32 sizes[] = { kMaxViewSide, kPreviewSize.width, kPreviewSize.height,
+		kSettingsSize.width, kSettingsSize.height };
+	return sizes;
+}
+
+
 // #pragma mark - views
 
 
-// A view of width x height black pixels, named "preview" or "saver"; NULL
-// when the pixels cannot be had.
+// A view of width x height black pixels, named "preview" or "saver", and
+// its picture; NULL when the memory for them cannot be had.
 WEB_EXPORT("dg_view_new") WebView*
 dg_view_new(int32 width, int32 height, int32 preview)
 {
-	if (width < 1 || height < 1 || width > INT32_MAX / 4)
+	Result<std::unique_ptr<Surface>> surface = Surface::Create(Size{width, height},
+		preview ? "preview" : "saver");
+	if (!surface || (uint64)width * 4 * height > SIZE_MAX)
 		return NULL;
-	uint8* bits = (uint8*)calloc((size_t)height, (size_t)width * 4);
-	if (bits == NULL)
+	std::unique_ptr<uint8, Freer> picture((uint8*)malloc((size_t)width * 4 * height));
+	if (!picture)
 		return NULL;
-	WebView* web = new WebView;
-	web->view = new BView(BRect(0, 0, width - 1, height - 1),
-		preview ? "preview" : "saver", B_FOLLOW_ALL, B_WILL_DRAW);
-	web->bits = bits;
-	web->width = width;
-	web->height = height;
-	BPrivate::ViewSurface::Attach(web->view, bits, width * 4, width, height);
-	return web;
+	return new WebView{std::move(surface.Value()), std::move(picture), {}};
 }
 
 
 WEB_EXPORT("dg_view_delete") void
 dg_view_delete(WebView* web)
 {
-	if (web == NULL)
-		return;
-	// The view forgets the pixels before they go; it deletes its children.
-	BPrivate::ViewSurface::Detach(web->view);
-	delete web->view;
-	free(web->bits);
 	delete web;
 }
 
@@ -113,43 +143,53 @@ dg_view_delete(WebView* web)
 WEB_EXPORT("dg_view_draw_count") int32
 dg_view_draw_count(const WebView* web)
 {
-	return BPrivate::ViewSurface::DrawCount(web->view);
+	return BPrivate::ViewSurface::DrawCount(web->surface->View());
 }
 
 
-// 64-bit FNV-1a over the red, green and blue bytes of every pixel, in that
-// order, pixel by pixel and row by row: saverhost --digest's fingerprint.
-WEB_EXPORT("dg_view_digest") uint64
+// saverhost --digest's fingerprint of the view's pixels, as 16 hexadecimal
+// digits: valid until the next call.
+WEB_EXPORT("dg_view_digest") const char*
 dg_view_digest(const WebView* web)
 {
-	uint64 hash = 0xcbf29ce484222325ULL;
-	const uint64 prime = 0x100000001b3ULL;
-	const uint8* pixel = web->bits;
-	size_t count = (size_t)web->width * (size_t)web->height;
-	for (size_t i = 0; i < count; i++, pixel += 4) {
-		hash = (hash ^ pixel[2]) * prime;
-		hash = (hash ^ pixel[1]) * prime;
-		hash = (hash ^ pixel[0]) * prime;
-	}
-	return hash;
+	static std::string text;
+	text = FormatDigest(FrameDigest(web->surface->Pixels()));
+	return text.c_str();
 }
 
 
-// The view's pixels as a canvas's ImageData takes them: red, green, blue,
-// and an opaque alpha, since the fourth byte of a B_RGB32 pixel is not
-// alpha. rgba holds width * height * 4 bytes.
-WEB_EXPORT("dg_view_to_rgba") void
-dg_view_to_rgba(const WebView* web, uint8* rgba)
+// Brings the picture up to date with the view: all of it the first time,
+// then only the rectangles in which the saver's presents have changed a
+// pixel since. Returns how many rectangles changed; dg_view_changed() gives
+// them.
+WEB_EXPORT("dg_view_update_picture") int32
+dg_view_update_picture(WebView* web)
 {
-	const uint32* from = (const uint32*)web->bits;
-	uint32* to = (uint32*)rgba;
-	size_t count = (size_t)web->width * (size_t)web->height;
-	for (size_t i = 0; i < count; i++) {
-		// Little-endian words: B_RGB32's 0xXXRRGGBB becomes 0xFFBBGGRR.
-		uint32 pixel = from[i];
-		to[i] = 0xFF000000u | (pixel & 0x0000FF00u) | ((pixel >> 16) & 0xFFu)
-			| ((pixel & 0xFFu) << 16);
-	}
+	const Damage& damage = web->surface->TakeDamage();
+	PixelView pixels = web->surface->Pixels();
+	web->changed.clear();
+	if (damage.Whole())
+		web->changed.push_back(PixelRect{0, 0, pixels.width, pixels.height});
+	else
+		web->changed.assign(damage.Rects().begin(), damage.Rects().end());
+	for (const PixelRect& rect : web->changed)
+		ConvertRect(pixels, web->picture.get(), rect);
+	return (int32)web->changed.size();
+}
+
+
+// The rectangles of the last update: x, y, width and height each.
+WEB_EXPORT("dg_view_changed") const PixelRect*
+dg_view_changed(const WebView* web)
+{
+	return web->changed.data();
+}
+
+
+WEB_EXPORT("dg_view_picture") const uint8*
+dg_view_picture(const WebView* web)
+{
+	return web->picture.get();
 }
 
 
@@ -166,14 +206,14 @@ dg_saver_init_check(BScreenSaver* saver)
 WEB_EXPORT("dg_saver_start") status_t
 dg_saver_start(BScreenSaver* saver, WebView* web, int32 preview)
 {
-	return saver->StartSaver(web->view, preview != 0);
+	return saver->StartSaver(web->surface->View(), preview != 0);
 }
 
 
 WEB_EXPORT("dg_saver_draw") void
 dg_saver_draw(BScreenSaver* saver, WebView* web, int32 frame)
 {
-	saver->Draw(web->view, frame);
+	saver->Draw(web->surface->View(), frame);
 }
 
 
@@ -202,81 +242,61 @@ dg_saver_delete(BScreenSaver* saver)
 // #pragma mark - the settings panel
 
 
-// A settings view of saverhost's size with what StartConfig() put on it.
-WEB_EXPORT("dg_settings_open") BView*
-dg_settings_open(BScreenSaver* saver)
+// StartConfig() on a settings view, what it then holds, StopConfig(): as
+// saverhost --config has it.
+WEB_EXPORT("dg_settings_show") SettingsPanel*
+dg_settings_show(BScreenSaver* saver)
 {
-	BView* settings = new BView(BRect(0, 0, kSettingsWidth - 1, kSettingsHeight - 1),
-		"settings", B_FOLLOW_ALL, B_WILL_DRAW);
-	saver->StartConfig(settings);
-	return settings;
+	return new SettingsPanel(ShowSettings(*saver));
 }
 
 
-// StopConfig(), then the view goes with everything on it.
-WEB_EXPORT("dg_settings_close") void
-dg_settings_close(BScreenSaver* saver, BView* settings)
+WEB_EXPORT("dg_settings_delete") void
+dg_settings_delete(SettingsPanel* panel)
 {
-	saver->StopConfig();
-	delete settings;
+	delete panel;
 }
 
 
-WEB_EXPORT("dg_settings_width") int32
-dg_settings_width()
+WEB_EXPORT("dg_settings_count") int32
+dg_settings_count(const SettingsPanel* panel)
 {
-	return kSettingsWidth;
+	return (int32)panel->items.size();
 }
 
 
-WEB_EXPORT("dg_settings_height") int32
-dg_settings_height()
+// The view on one line, as saverhost --config lists it.
+WEB_EXPORT("dg_settings_line") const char*
+dg_settings_line(const SettingsPanel* panel, int32 index)
 {
-	return kSettingsHeight;
+	return panel->items[index].line.c_str();
 }
 
 
-// Children in drawing order: the first, then each one's next sibling.
-WEB_EXPORT("dg_view_first_child") BView*
-dg_view_first_child(const BView* view)
+// A label's text; NULL for a view that is not a label.
+WEB_EXPORT("dg_settings_text") const char*
+dg_settings_text(const SettingsPanel* panel, int32 index)
 {
-	return view->ChildAt(0);
+	const SettingsItem& item = panel->items[index];
+	return item.hasText ? item.text.c_str() : NULL;
 }
 
 
-WEB_EXPORT("dg_view_next_sibling") BView*
-dg_view_next_sibling(const BView* view)
+// 0 for the panel's own children, 1 for theirs, and so on.
+WEB_EXPORT("dg_settings_depth") int32
+dg_settings_depth(const SettingsPanel* panel, int32 index)
 {
-	return view->NextSibling();
+	return panel->items[index].depth;
 }
 
 
 // The frame in the parent's coordinates: left, top, right, bottom.
-WEB_EXPORT("dg_view_frame") void
-dg_view_frame(const BView* view, float* edges)
+WEB_EXPORT("dg_settings_frame") void
+dg_settings_frame(const SettingsPanel* panel, int32 index, float* edges)
 {
-	BRect frame = view->Frame();
+	BRect frame = panel->items[index].frame;
 	edges[0] = frame.left;
 	edges[1] = frame.top;
 	edges[2] = frame.right;
 	edges[3] = frame.bottom;
-}
-
-
-// The view's class as its mangled type name, such as "11BStringView".
-WEB_EXPORT("dg_view_class_name") const char*
-dg_view_class_name(const BView* view)
-{
-	return typeid(*view).name();
-}
-
-
-// A label's text; NULL for a view that is not a BStringView.
-WEB_EXPORT("dg_view_text") const char*
-dg_view_text(const BView* view)
-{
-	const BStringView* label = dynamic_cast<const BStringView*>(view);
-	if (label == NULL)
-		return NULL;
-	return label->Text() != NULL ? label->Text() : "";
 }
