@@ -12,6 +12,10 @@
 #else
 #	define HAS_WIDE_FORM 0
 #endif
+// In WebAssembly with its 128-bit vectors, the sixteen-byte blocks are those.
+#if defined(__wasm_simd128__)
+#	include <wasm_simd128.h>
+#endif
 
 static const int32 kTileBytes = kDamageTile * 4;
 // How far ahead of the compare the rows it reads are fetched into the cache:
@@ -46,6 +50,8 @@ any_bit_set(NarrowBlock block)
 #if defined(__SSE2__)
 	__m128i bits = (__m128i)block;
 	return _mm_movemask_epi8(_mm_cmpeq_epi8(bits, _mm_setzero_si128())) != 0xffff;
+#elif defined(__wasm_simd128__)
+	return wasm_v128_any_true((v128_t)block);
 #else
 	uint64 words[2];
 	memcpy(words, &block, sizeof(words));
