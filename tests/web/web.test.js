@@ -80,9 +80,14 @@ test("the web build's rand, srand, drand48 and srand48 give glibc's sequences", 
 });
 
 
-test("the canvas's picture: opaque, and where only the damage is converted, the view's",
+test("the canvas's picture: opaque, and where only the damage is converted, the view's, "
+	+ "above 2 GiB too",
 	async () => {
 		const module = await loadSaverModule(readFileSync(join(site, "dustglow.wasm")));
+		// The view and its picture above 2 GiB, as at the largest sizes: the
+		// module's addresses come back to JavaScript as signed numbers.
+		module.exports.dg_free(module.exports.dg_alloc(16));
+		module.memory.grow(32768);
 		const [width, height] = [640, 480];
 		const view = module.newView(width, height);
 		const opaque = () => view.picture().every((byte, i) => i % 4 !== 3 || byte === 255);
