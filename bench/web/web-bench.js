@@ -138,7 +138,8 @@ const browser = await launchChromium();
 const kinds = {
 	blank: "about:blank",
 	reference: `${origin}/reference.html`,
-	page: `${origin}/page/?fps`,
+	// The same motes every time.
+	page: `${origin}/page/?clock=1000000`,
 };
 const results = { blank: [], reference: [], page: [] };
 const firsts = [];
@@ -190,6 +191,9 @@ row("  reference page, % of one core, less about:blank", referenceCpu.toFixed(1)
 row("  about:blank, % of one core", blank.toFixed(1), "none set");
 row("  reference page's work a tick, ms (median)", median(costs("reference")).toFixed(3),
 	"none set");
+const hostTick = (1000 * (user + system)) / ticks;
+row("  page's work a tick / saverhost's CPU a tick (native, headless)",
+	(work / hostTick).toFixed(3), "none set");
 row("saverhost headless paced, % of one core", (100 * (user + system) / hostWall)
 	.toFixed(1), "none set");
 console.log(`Rounds, % of one core: page ${results.page.map((r) => r.percent.toFixed(1))}; `
