@@ -14,6 +14,10 @@
 // The largest --frames: the frame counter handed to Draw() is an int32.
 constexpr int32_t kMaxFrames = INT32_MAX;
 
+// How the terminal output shows the picture: the terminal's own pixels, through
+// kitty's graphics protocol or sixel, or coloured character cells.
+enum class TerminalPixels { Kitty, Sixel, Cells };
+
 struct Options {
 	// The add-on to load; empty for the one this build made.
 	std::string modulePath;
@@ -37,6 +41,8 @@ struct Options {
 	bool fullscreen = false;
 	std::optional<unsigned long> windowId;
 	bool root = false;
+	// Terminal: --terminal-pixels; unset to ask the terminal what it shows.
+	std::optional<TerminalPixels> terminalPixels;
 	// --fps: frames per second, the frame's cost and the CPU load.
 	bool fps = false;
 	// --paced: tick at the saver's period in files and headless runs too, as

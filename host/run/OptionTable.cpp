@@ -1,5 +1,7 @@
 #include "run/OptionTable.h"
 
+#include <utility>
+
 #include "base/ViewSizes.h"
 #include "outputs/OutputTable.h"
 #include "run/OptionValues.h"
@@ -59,6 +61,21 @@ SetOutput(CommandLine& line, const GivenOption& given)
 
 
 Applied
+SetTerminalPixels(CommandLine& line, const GivenOption& given)
+{
+	const std::pair<const char*, TerminalPixels> kinds[] = {{"kitty", TerminalPixels::Kitty},
+		{"sixel", TerminalPixels::Sixel}, {"cells", TerminalPixels::Cells}};
+	for (const auto& [name, kind] : kinds) {
+		if (given.value == name) {
+			line.options.terminalPixels = kind;
+			return {};
+		}
+	}
+	return Error{OptionText(given.name, given.value) + ": expected kitty, sixel or cells"};
+}
+
+
+Applied
 SetPngDirectory(CommandLine& line, const GivenOption& given)
 {
 	if (given.value.empty())
@@ -108,6 +125,11 @@ const std::vector<OptionEntry> kOptions = {
 		"draw into the window --window-id or XSCREENSAVER_WINDOW names, or else into the "
 		"root window",
 		Enable<&Options::root>},
+	{"--terminal-pixels", "", "KIND", "kitty, sixel or cells, as in --terminal-pixels cells",
+		"how the terminal shows the picture: kitty (its graphics protocol), sixel, or "
+		"cells (two pixels a character) (default: what the terminal answers it can "
+		"show, cells inside tmux or screen)",
+		SetTerminalPixels},
 	{"--fps", "", "", "",
 		"show frames per second, the milliseconds a frame costs (Draw and showing it) "
 		"and the CPU load",

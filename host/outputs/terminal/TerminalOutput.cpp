@@ -15,6 +15,9 @@
 #include "base/Report.h"
 #include "base/SystemReason.h"
 #include "outputs/terminal/ColorSupport.h"
+#include "outputs/terminal/KittyPicture.h"
+#include "outputs/terminal/SixelPicture.h"
+#include "outputs/terminal/TerminalProbe.h"
 
 
 namespace {
@@ -140,6 +143,21 @@ AppendLabels(const SettingsPanel& panel, const PanelBox& box, std::string& out)
 	}
 }
 
+// tmux and screen pass neither sixel nor kitty's images to the terminal
+// they run in, whatever it answers through them.
+bool
+InsideMultiplexer()
+{
+	const char* term = std::getenv("TERM");
+	for (const char* variable : {"TMUX", "STY"}) {
+		const char* value = std::getenv(variable);
+		if (value != nullptr && *value != '\0')
+			return true;
+	}
+	return term != nullptr && (std::strncmp(term, "screen", 6) == 0
+		|| std::strncmp(term, "tmux", 4) == 0);
+}
+
 }	// namespace
 
 
@@ -197,7 +215,8 @@ TerminalOutput::Open(const Options& options)
 		}
 	}
 
-	fPicture = TerminalPicture(colors.Value());
+	fColors = colors.Value();
+	fPixelsAsked = options.terminalPixels;
 	fStatusLine = options.fps;
 	fOpened = true;
 	return options.size;
@@ -217,20 +236,83 @@ TerminalOutput::_Begin()
 		return Error{begun.Message()};
 	fSession = std::move(begun.Value());
 	fTerminal = fSession->Measure();
+	_ChoosePicture();
 	_Layout();
-	fPicture.Invalidate();
+	fPicture->Invalidate();
 	fStatusChanged = true;
 	return {};
 }
 
 
 void
+TerminalOutput::_ChoosePicture()
+{
+	TerminalPixels kind = fPixelsAsked.value_or(TerminalPixels::Cells);
+	int registers = 0;
+	fPixels = fSession->MeasurePixels();
+	if (kind != TerminalPixels::Cells || (!fPixelsAsked && !InsideMultiplexer())) {
+		std::string keys;
+		TerminalAnswers answers = AskTerminal(fOutputFd, fInputFd,
+			TerminalQuestions(true, fPixels.width == 0), keys);
+		_TakeKeys(keys);
+		if (fPixels.width == 0) {
+			fPixels = answers.pixels;
+			fAskPixels = fPixels.width > 0;
+		}
+		if (!fPixelsAsked) {
+			kind = answers.kitty ? TerminalPixels::Kitty
+				: answers.sixel ? TerminalPixels::Sixel : TerminalPixels::Cells;
+		}
+		registers = answers.colorRegisters;
+	}
+	// Without the size of a pixel nothing can be placed.
+	if (fPixels.width < fTerminal.width || fPixels.height < fTerminal.height)
+		kind = TerminalPixels::Cells;
+
+	if (kind == TerminalPixels::Kitty)
+		fPicture = std::make_unique<KittyPicture>();
+	else if (kind == TerminalPixels::Sixel)
+		fPicture = std::make_unique<SixelPicture>(registers);
+	else
+		fPicture = std::make_unique<TerminalPicture>(fColors);
+	fSession->SetLeave(fPicture->Leave());
+}
+
+
+Size
+TerminalOutput::_MeasurePixels()
+{
+	Size pixels = fSession->MeasurePixels();
+	if (pixels.width > 0 || !fAskPixels)
+		return pixels;
+	std::string keys;
+	pixels = AskTerminal(fOutputFd, fInputFd, TerminalQuestions(false, true), keys).pixels;
+	_TakeKeys(keys);
+	return pixels;
+}
+
+
+void
+TerminalOutput::_TakeKeys(const std::string& keys)
+{
+	if (fKeys.Feed(keys.data(), keys.size(), Clock::now()))
+		fQuitTyped = true;
+}
+
+
+void
 TerminalOutput::_Layout()
 {
-	int32_t rows = fTerminal.height;
-	if (fStatusLine && rows > 1)
-		rows--;
-	fPicture.SetArea(fTerminal.width, rows);
+	TerminalArea area;
+	area.columns = fTerminal.width;
+	area.rows = fTerminal.height;
+	if (fStatusLine && area.rows > 1)
+		area.rows--;
+	if (fTerminal.width > 0 && fTerminal.height > 0) {
+		area.cellWidth = fPixels.width / fTerminal.width;
+		area.cellHeight = fPixels.height / fTerminal.height;
+	}
+	fPicture->SetArea(area);
 }
 
 
@@ -240,16 +322,17 @@ TerminalOutput::_FollowTerminal(std::string& out)
 	TerminalSession::Changes changes = fSession->TakeChanges();
 	if (changes.resized || changes.continued) {
 		Size size = fSession->Measure();
-		if (changes.continued || size.width != fTerminal.width
-				|| size.height != fTerminal.height) {
+		Size pixels = _MeasurePixels();
+		if (changes.continued || !SameSize(size, fTerminal) || !SameSize(pixels, fPixels)) {
 			fTerminal = size;
+			fPixels = pixels;
 			_Layout();
 			fClear = true;
 		}
 	}
 	if (fClear) {
+		fPicture->Erase(out);
 		out += kResetAndClear;
-		fPicture.Invalidate();
 		fStatusChanged = true;
 		fClear = false;
 	}
@@ -266,7 +349,7 @@ TerminalOutput::_AppendStatus(std::string& out)
 	out += "\x1b[0m\x1b[2K";
 	// One column short of the edge, so that the cursor never waits to wrap.
 	out += TerminalText(fStatus, static_cast<size_t>(std::max(fTerminal.width - 1, 0)));
-	fPicture.ForgetCursor();
+	fPicture->ForgetCursor();
 }
 
 
@@ -289,7 +372,7 @@ TerminalOutput::Present(const PixelView& frame, const Damage& damage)
 
 	fBuffer.clear();
 	_FollowTerminal(fBuffer);
-	fPicture.Encode(frame, damage, fBuffer);
+	fPicture->Encode(frame, damage, fBuffer);
 	if (fStatusChanged)
 		_AppendStatus(fBuffer);
 	if (fBuffer.empty())
@@ -304,7 +387,7 @@ TerminalOutput::_Wait(Clock::time_point deadline, bool anyKey)
 	OutputEvents events;
 	for (bool first = true;; first = false) {
 		Clock::time_point now = Clock::now();
-		if (fKeys.Expire(now)) {
+		if (fQuitTyped || fKeys.Expire(now)) {
 			events.quit = true;
 			return events;
 		}
@@ -422,6 +505,7 @@ TerminalOutput::ShowNotice(const std::string& text)
 		fSession->TakeChanges();
 		fTerminal = fSession->Measure();
 		fBuffer.clear();
+		fPicture->Erase(fBuffer);
 		_DrawNotice(text, fBuffer);
 		if (!_Write(fBuffer))
 			return;
@@ -496,6 +580,7 @@ TerminalOutput::ShowSettings(const SettingsPanel& panel)
 		fSession->TakeChanges();
 		fTerminal = fSession->Measure();
 		fBuffer.clear();
+		fPicture->Erase(fBuffer);
 		_DrawSettings(panel, fBuffer);
 		Result<void> written = _Write(fBuffer);
 		if (!written)

@@ -1,8 +1,12 @@
-// The saver in a text terminal: each frame scaled down to two pixels a
-// character cell, in 24-bit colour where the terminal says it has it
-// (COLORTERM=truecolor or 24bit) and else in the 256-colour palette, sending
-// only the cells that changed. The saver's view keeps the size the options
-// give; the terminal's size only decides how small the picture is drawn.
+// The saver in a text terminal: in the terminal's own pixels where it shows
+// them, through kitty's graphics protocol or as sixel images, and else each
+// frame scaled down to two pixels a character cell, in 24-bit colour where the
+// terminal says it has it (COLORTERM=truecolor or 24bit) and else in the
+// 256-colour palette. Which, the terminal is asked on starting (TerminalProbe),
+// unless --terminal-pixels says; inside tmux or screen, which pass neither
+// kind of image on, it is cells. Only what changed is sent. The saver's view
+// keeps the size the options give; the terminal's size only decides how large
+// the picture is drawn.
 //
 // q, Q, Esc and Ctrl-C stop the run; a resized terminal is drawn anew at its
 // new size; --fps shows a status line on the last row.
@@ -15,6 +19,7 @@
 
 #include "outputs/Output.h"
 #include "outputs/terminal/TerminalKeys.h"
+#include "outputs/terminal/TerminalPainter.h"
 #include "outputs/terminal/TerminalPicture.h"
 #include "outputs/terminal/TerminalSession.h"
 
@@ -43,6 +48,14 @@ private:
 	// Takes the terminal on first use, so that nothing flashes when the
 	// host stops before the first frame.
 	Result<void> _Begin();
+	// Asks the terminal what it shows, where that is to be asked, and makes
+	// the picture.
+	void _ChoosePicture();
+	// The terminal's size in pixels from the kernel, or else its answer
+	// where it gave one before.
+	Size _MeasurePixels();
+	// Keys read while waiting for the terminal's answers.
+	void _TakeKeys(const std::string& keys);
 	// Follows a resize or a continue: measures, clears, repaints everything.
 	void _FollowTerminal(std::string& out);
 	void _Layout();
@@ -63,8 +76,14 @@ private:
 
 	std::unique_ptr<TerminalSession> fSession;
 	Size fTerminal;
-	TerminalPicture fPicture{TerminalColors::Palette256};
+	Size fPixels;
+	// The kernel does not know the pixel size, but the terminal answers it.
+	bool fAskPixels = false;
+	TerminalColors fColors = TerminalColors::Palette256;
+	std::optional<TerminalPixels> fPixelsAsked;
+	std::unique_ptr<TerminalPainter> fPicture;
 	KeyReader fKeys;
+	bool fQuitTyped = false;
 	bool fClear = false;
 
 	bool fStatusLine = false;

@@ -96,30 +96,42 @@ PictureLayout::operator==(const PictureLayout& other) const
 PictureLayout
 FitPicture(Size source, int32_t columns, int32_t rows)
 {
-	PictureLayout layout;
+	PictureLayout layout = FitPixels(source, std::max(columns, 0),
+		static_cast<int32_t>(std::min<int64_t>(2 * static_cast<int64_t>(std::max(rows, 0)),
+			INT32_MAX)));
 	layout.columns = std::max(columns, 0);
 	layout.rows = std::max(rows, 0);
-	int64_t areaWidth = layout.columns;
-	int64_t areaHeight = 2 * static_cast<int64_t>(layout.rows);
-	if (areaWidth == 0 || areaHeight == 0 || source.width < 1 || source.height < 1)
+	return layout;
+}
+
+
+PictureLayout
+FitPixels(Size source, int32_t areaWidth, int32_t areaHeight)
+{
+	PictureLayout layout;
+	layout.columns = std::max(areaWidth, 0);
+	layout.rows = std::max(areaHeight, 0);
+	int64_t width = layout.columns;
+	int64_t height = layout.rows;
+	if (width == 0 || height == 0 || source.width < 1 || source.height < 1)
 		return layout;
 
 	int64_t sourceWidth = source.width;
 	int64_t sourceHeight = source.height;
-	int64_t width;
-	int64_t height;
-	if (sourceWidth * areaHeight >= sourceHeight * areaWidth) {
+	int64_t fitWidth;
+	int64_t fitHeight;
+	if (sourceWidth * height >= sourceHeight * width) {
 		// Wider than the area: full width, bars above and below.
-		width = areaWidth;
-		height = (2 * sourceHeight * areaWidth + sourceWidth) / (2 * sourceWidth);
+		fitWidth = width;
+		fitHeight = (2 * sourceHeight * width + sourceWidth) / (2 * sourceWidth);
 	} else {
-		height = areaHeight;
-		width = (2 * sourceWidth * areaHeight + sourceHeight) / (2 * sourceHeight);
+		fitHeight = height;
+		fitWidth = (2 * sourceWidth * height + sourceHeight) / (2 * sourceHeight);
 	}
-	layout.width = static_cast<int32_t>(std::clamp<int64_t>(width, 1, areaWidth));
-	layout.height = static_cast<int32_t>(std::clamp<int64_t>(height, 1, areaHeight));
-	layout.left = static_cast<int32_t>((areaWidth - layout.width) / 2);
-	layout.top = static_cast<int32_t>((areaHeight - layout.height) / 2);
+	layout.width = static_cast<int32_t>(std::clamp<int64_t>(fitWidth, 1, width));
+	layout.height = static_cast<int32_t>(std::clamp<int64_t>(fitHeight, 1, height));
+	layout.left = static_cast<int32_t>((width - layout.width) / 2);
+	layout.top = static_cast<int32_t>((height - layout.height) / 2);
 	return layout;
 }
 
@@ -201,9 +213,11 @@ AreaScaler::ScaleArea(const PixelView& source, int32_t width, int32_t height, Pi
 	fRowSums.resize(static_cast<size_t>(source.width) * 4);
 	fRowPeaks.resize(static_cast<size_t>(source.width) * 4);
 	uint64_t total = static_cast<uint64_t>(source.width) * static_cast<uint64_t>(source.height);
-	// Half the mean plus half the peak, rounded to nearest.
-	auto blend = [total](uint64_t sum, uint64_t peak) {
-		return (sum + peak * total + total) / (2 * total);
+	// Half the mean plus half the peak, or the mean alone, rounded to nearest.
+	uint64_t share = fPeakShare;
+	uint64_t divisor = (1 + share) * total;
+	auto blend = [total, share, divisor](uint64_t sum, uint64_t peak) {
+		return (sum + share * peak * total + divisor / 2) / divisor;
 	};
 
 	for (int32_t y = top; y < bottom; y++) {

@@ -2,7 +2,8 @@
 // character cell (the upper half block U+2580, foreground above, background
 // below), and the bytes that turn what the terminal shows into the next frame,
 // touching only the cells that changed. Pure: no terminal is needed, so tests
-// and benchmarks drive it directly.
+// and benchmarks drive it directly. Also the scaler and the fitting that the
+// pictures in the terminal's own pixels share.
 #ifndef SAVERHOST_TERMINAL_PICTURE_H
 #define SAVERHOST_TERMINAL_PICTURE_H
 
@@ -14,6 +15,7 @@
 #include "base/Damage.h"
 #include "base/PixelView.h"
 #include "base/Size.h"
+#include "outputs/terminal/TerminalPainter.h"
 
 // A colour as 0xRRGGBB.
 using Rgb = uint32_t;
@@ -40,6 +42,8 @@ struct PictureLayout {
 };
 
 PictureLayout FitPicture(Size source, int32_t columns, int32_t rows);
+// The same for an area of width x height square pixels.
+PictureLayout FitPixels(Size source, int32_t width, int32_t height);
 
 // Scales pictures down to a few pixels a character cell, faithful to the
 // picture but legible: each target pixel is, channel by channel, half the
@@ -49,8 +53,15 @@ PictureLayout FitPicture(Size source, int32_t columns, int32_t rows);
 // screen saver draws (discs of a dozen pixels) a dim smudge; the brightest
 // value alone would make them blocks. A uniform area keeps its colour. The
 // weights are exact integers, so the result does not depend on the machine.
+// For pictures of the terminal's own pixels, which are many, the plain mean
+// (Blend::Mean), larger or smaller than the source alike.
 class AreaScaler {
 public:
+	enum class Blend { MeanAndPeak, Mean };
+
+	explicit AreaScaler(Blend blend = Blend::MeanAndPeak)
+		: fPeakShare(blend == Blend::Mean ? 0 : 1) {}
+
 	// Averages source into a width x height grid of colours, row after row.
 	void Scale(const PixelView& source, int32_t width, int32_t height, std::vector<Rgb>& target);
 	// The same for the target pixels within area only, in a grid that holds
@@ -78,6 +89,7 @@ private:
 
 	static void _Prepare(Axis& axis, int32_t sourceLength, int32_t targetLength);
 
+	uint64_t fPeakShare;
 	Axis fColumns;
 	Axis fRows;
 	// One target row's weighted sum of source rows, and their brightest
@@ -97,25 +109,26 @@ Rgb PaletteColour(uint8_t index);
 // cells it last sent, where the cursor is and which colours are in effect;
 // whoever else writes to the terminal must call Invalidate() or
 // ForgetCursor() afterwards.
-class TerminalPicture {
+class TerminalPicture : public TerminalPainter {
 public:
 	explicit TerminalPicture(TerminalColors colors);
 
 	// The picture fills columns x rows cells from the terminal's top-left
 	// corner. A new size repaints every cell with the next frame.
 	void SetArea(int32_t columns, int32_t rows);
+	void SetArea(const TerminalArea& area) override { SetArea(area.columns, area.rows); }
 	// Forgets what the terminal shows: the next frame repaints every cell.
-	void Invalidate();
+	void Invalidate() override;
 	// Forgets the cursor position and the colours in effect, for after
 	// someone else wrote to the terminal outside the picture.
-	void ForgetCursor();
+	void ForgetCursor() override;
 
 	// Appends to out the bytes that turn the last frame into this one, and
 	// gives their count. A frame identical to the last one adds nothing.
 	size_t Encode(const PixelView& frame, std::string& out);
 	// The same for a frame that changed since the last one only where damage
 	// says: only the cells over those pixels are worked out again.
-	size_t Encode(const PixelView& frame, const Damage& damage, std::string& out);
+	size_t Encode(const PixelView& frame, const Damage& damage, std::string& out) override;
 
 	TerminalColors Colors() const { return fColors; }
 	// The layout of the latest frame.

@@ -6,6 +6,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -33,6 +34,8 @@ struct State {
 	struct termios keys = {};
 	int wakeRead = -1;
 	int wakeWrite = -1;
+	char leave[64] = {};
+	size_t leaveSize = 0;
 };
 
 State sState;
@@ -55,6 +58,7 @@ RestoreModes()
 	if (!sState.applied)
 		return;
 	sState.applied = 0;
+	WriteFully(sState.outputFd, sState.leave, sState.leaveSize);
 	WriteFully(sState.outputFd, kLeave, sizeof(kLeave) - 1);
 	if (sState.hasModes)
 		tcsetattr(sState.inputFd, TCSANOW, &sState.saved);
@@ -284,6 +288,7 @@ TerminalSession::Begin(int outputFd, int inputFd)
 		sState.wakeWrite = wake[1];
 		sState.resized = 0;
 		sState.continued = 0;
+		sState.leaveSize = 0;
 		sState.begun = 1;
 		InstallHandlers();
 		ApplyModes();
@@ -300,6 +305,7 @@ TerminalSession::~TerminalSession()
 		RemoveHandlers();
 		if (sState.applied) {
 			sState.applied = 0;
+			WriteFully(sState.outputFd, sState.leave, sState.leaveSize);
 			WriteFully(sState.outputFd, kLeave, sizeof(kLeave) - 1);
 			// After what was written has reached the terminal, and with
 			// keys typed meanwhile kept for the shell.
@@ -322,6 +328,26 @@ TerminalSession::Measure() const
 		return Size{size.ws_col, size.ws_row};
 	// A terminal that does not know its size: the classic one.
 	return Size{80, 24};
+}
+
+
+Size
+TerminalSession::MeasurePixels() const
+{
+	struct winsize size = {};
+	if (ioctl(sState.outputFd, TIOCGWINSZ, &size) == 0 && size.ws_xpixel > 0
+			&& size.ws_ypixel > 0)
+		return Size{size.ws_xpixel, size.ws_ypixel};
+	return Size{};
+}
+
+
+void
+TerminalSession::SetLeave(const char* bytes)
+{
+	SignalBlock block;
+	sState.leaveSize = std::min(std::strlen(bytes), sizeof(sState.leave) - 1);
+	std::memcpy(sState.leave, bytes, sState.leaveSize);
 }
 
 

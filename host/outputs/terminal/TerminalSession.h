@@ -34,6 +34,12 @@ public:
 
 	// The terminal's size in cells: width columns, height rows.
 	Size Measure() const;
+	// The size of its text area in pixels, as the kernel knows it; 0 x 0
+	// where the terminal does not tell.
+	Size MeasurePixels() const;
+	// Bytes sent before the rest whenever the terminal is put back (a
+	// picture's own modes): at most 63, constant from then on.
+	void SetLeave(const char* bytes);
 
 	// Becomes readable when the terminal was resized or the process
 	// continued after a stop; for poll().

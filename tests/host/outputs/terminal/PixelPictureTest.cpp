@@ -1,0 +1,259 @@
+// The pictures in the terminal's own pixels (sixel, kitty), read back through
+// a small terminal of each kind that keeps a grid of pixels; and the
+// terminal's answers to the questions asked on starting.
+#include <gtest/gtest.h>
+
+#include <sixel.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "outputs/terminal/KittyPicture.h"
+#include "outputs/terminal/SixelPicture.h"
+#include "outputs/terminal/TerminalProbe.h"
+
+namespace {
+
+// Soft discs drifting over black on a B_RGB32 frame, and the damage of each
+// step: a box around where each disc was and is.
+class DriftingDiscs {
+public:
+	DriftingDiscs() : fBits(kWidth * kHeight * 4, 0) {}
+
+	PixelView View() const { return PixelView{fBits.data(), kWidth * 4, kWidth, kHeight}; }
+
+	Damage Step(int step)
+	{
+		std::vector<PixelRect> rects;
+		for (int disc = 0; disc < 5; disc++) {
+			int x = (disc * 23 + step * (disc + 1)) % kWidth;
+			int y = (disc * 17 + step * 2) % kHeight;
+			PixelRect was = _Disc(fAt[disc][0], fAt[disc][1], 0);
+			PixelRect is = _Disc(x, y, 50 + disc * 40);
+			int right = std::max(was.x + was.width, is.x + is.width);
+			int bottom = std::max(was.y + was.height, is.y + is.height);
+			rects.push_back(PixelRect{std::min(was.x, is.x), std::min(was.y, is.y),
+				right - std::min(was.x, is.x), bottom - std::min(was.y, is.y)});
+			fAt[disc][0] = x;
+			fAt[disc][1] = y;
+		}
+		return Damage(rects);
+	}
+
+private:
+	static constexpr int kWidth = 96;
+	static constexpr int kHeight = 72;
+	static constexpr int kRadius = 6;
+
+	PixelRect _Disc(int cx, int cy, int hue)
+	{
+		int left = std::max(cx - kRadius, 0);
+		int top = std::max(cy - kRadius, 0);
+		int right = std::min(cx + kRadius + 1, kWidth);
+		int bottom = std::min(cy + kRadius + 1, kHeight);
+		for (int y = top; y < bottom; y++) {
+			for (int x = left; x < right; x++) {
+				int glow = std::max(0, 255 - 40 * ((x - cx) * (x - cx) + (y - cy) * (y - cy)) / 9);
+				uint8_t* pixel = &fBits[(y * kWidth + x) * 4];
+				pixel[kRedByte] = static_cast<uint8_t>(hue ? glow : 0);
+				pixel[kGreenByte] = static_cast<uint8_t>(hue ? glow * hue / 255 : 0);
+				pixel[kBlueByte] = static_cast<uint8_t>(hue ? glow / 4 : 0);
+			}
+		}
+		return PixelRect{left, top, std::max(right - left, 0), std::max(bottom - top, 0)};
+	}
+
+	std::vector<uint8_t> fBits;
+	int fAt[5][2] = {};
+};
+
+
+std::vector<uint8_t>
+FromBase64(const std::string& text)
+{
+	std::vector<uint8_t> bytes;
+	uint32_t group = 0;
+	int bits = 0;
+	for (char c : text) {
+		const char* digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+		const char* at = c == '\0' ? nullptr : std::strchr(digits, c);
+		if (at == nullptr)
+			continue;
+		group = group << 6 | static_cast<uint32_t>(at - digits);
+		if ((bits += 6) >= 8)
+			bytes.push_back(static_cast<uint8_t>(group >> (bits -= 8)));
+	}
+	return bytes;
+}
+
+
+// A terminal of the area's pixels that takes cursor moves, sixel images at
+// the cursor and kitty's image commands, and ignores everything else.
+struct PixelTerminal {
+	TerminalArea area;
+	std::vector<uint8_t> rgb;
+	int row = 0;
+	int column = 0;
+	std::string kittyKeys;
+	std::string kittyData;
+
+	explicit PixelTerminal(TerminalArea area)
+		: area(area), rgb(static_cast<size_t>(area.PixelWidth() * area.PixelHeight()) * 3, 0) {}
+
+	void Put(const uint8_t* pixels, int x, int y, int width, int height)
+	{
+		for (int j = 0; j < height && y + j < area.PixelHeight(); j++) {
+			for (int i = 0; i < width && x + i < area.PixelWidth(); i++)
+				std::copy_n(pixels + (j * width + i) * 3, 3, &rgb[((y + j) * area.PixelWidth() + x + i) * 3]);
+		}
+	}
+
+	int Key(const char* name) const
+	{
+		size_t at = ("," + kittyKeys).find("," + std::string(name) + "=");
+		return at == std::string::npos ? 0 : std::atoi(kittyKeys.c_str() + at + std::strlen(name) + 1);
+	}
+
+	void Sixel(const std::string& sequence)
+	{
+		unsigned char* indices = nullptr;
+		unsigned char* palette = nullptr;
+		int width = 0, height = 0, colors = 0;
+		ASSERT_EQ(sixel_decode_raw(reinterpret_cast<unsigned char*>(const_cast<char*>(
+			sequence.data())), static_cast<int>(sequence.size()), &indices, &width, &height,
+			&palette, &colors, nullptr), SIXEL_OK);
+		std::vector<uint8_t> pixels;
+		for (int i = 0; i < width * height; i++)
+			pixels.insert(pixels.end(), palette + indices[i] * 3, palette + indices[i] * 3 + 3);
+		Put(pixels.data(), column * area.cellWidth, row * area.cellHeight, width, height);
+		free(indices);
+		free(palette);
+	}
+
+	void Kitty(const std::string& command)
+	{
+		size_t data = command.find(';');
+		std::string keys = command.substr(3, data - 3);
+		if (kittyKeys.empty() || kittyKeys.find("m=1") == std::string::npos)
+			kittyKeys = keys;
+		kittyData += command.substr(data + 1);
+		if (keys.find("m=1") != std::string::npos)
+			return;
+		std::vector<uint8_t> bytes = FromBase64(kittyData);
+		int width = Key("s"), height = Key("v");
+		std::vector<uint8_t> pixels(static_cast<size_t>(width * height) * 3);
+		uLongf size = pixels.size();
+		if (kittyKeys.find("o=z") != std::string::npos)
+			ASSERT_EQ(uncompress(pixels.data(), &size, bytes.data(), bytes.size()), Z_OK);
+		else
+			pixels = bytes;
+		ASSERT_EQ(pixels.size(), static_cast<size_t>(width * height) * 3) << kittyKeys;
+		Put(pixels.data(), Key("x"), Key("y"), width, height);
+		kittyKeys.clear();
+		kittyData.clear();
+	}
+
+	void Feed(const std::string& bytes)
+	{
+		for (size_t at = bytes.find('\x1b'); at != std::string::npos;
+				at = bytes.find('\x1b', at + 1)) {
+			char kind = bytes[at + 1];
+			size_t end = kind == '[' ? bytes.find_first_of("@ABCDEFGHIJKLMNOPQRSTUVWXYZ"
+				"abcdefghijklmnopqrstuvwxyz", at + 2) : bytes.find("\x1b\\", at);
+			ASSERT_NE(end, std::string::npos);
+			std::string sequence = bytes.substr(at, end + 2 - at);
+			if (kind == '[' && bytes[end] == 'H') {
+				row = column = 0;
+				std::sscanf(sequence.c_str(), "\x1b[%d;%dH", &row, &column);
+				row = std::max(row - 1, 0);
+				column = std::max(column - 1, 0);
+			} else if (kind == 'P') {
+				Sixel(sequence);
+			} else if (kind == '_') {
+				Kitty(bytes.substr(at, end - at));
+			}
+			at = kind == '[' ? end : end + 1;
+		}
+	}
+};
+
+
+// A run of drifting discs, each frame sent as what changed: the terminal
+// ends showing the last frame as the picture has it whole, within the
+// colours' bins; a frame sends less than a repaint of it.
+void
+ExpectRunShownWhole(TerminalPainter& picture, int tolerance)
+{
+	TerminalArea area{23, 9, 7, 13};
+	PixelTerminal terminal(area);
+	DriftingDiscs discs;
+	picture.SetArea(area);
+	size_t later = 0;
+	for (int step = 0; step < 30; step++) {
+		Damage damage = discs.Step(step);
+		std::string out;
+		size_t bytes = picture.Encode(discs.View(), step == 0 ? Damage() : damage, out);
+		ASSERT_NO_FATAL_FAILURE(terminal.Feed(out));
+		later += step == 0 ? 0 : bytes;
+	}
+
+	ScaledFrame whole;
+	std::vector<PixelRect> changed;
+	Size size{area.PixelWidth(), area.PixelHeight()};
+	whole.Update(discs.View(), Damage(), size, changed);
+	std::vector<uint8_t> expected(terminal.rgb.size());
+	whole.CopyRgb(PixelRect{0, 0, size.width, size.height}, expected.data());
+	int worst = 0;
+	for (size_t i = 0; i < expected.size(); i++)
+		worst = std::max(worst, std::abs(expected[i] - terminal.rgb[i]));
+	EXPECT_LE(worst, tolerance);
+
+	std::string repaint;
+	picture.Invalidate();
+	EXPECT_LT(later / 29, picture.Encode(discs.View(), Damage(), repaint));
+}
+
+}	// namespace
+
+
+TEST(PixelPicture, SixelShowsTheLastFrameWithinItsColourBins)
+{
+	SixelPicture picture(256);
+	ExpectRunShownWhole(picture, 7);
+}
+
+
+TEST(PixelPicture, KittyShowsTheLastFrameExactly)
+{
+	KittyPicture picture;
+	ExpectRunShownWhole(picture, 0);
+}
+
+
+// Answers in pieces, around keys typed meanwhile, which are kept in order.
+TEST(TerminalProbe, ReadsAnswersAndKeepsTheKeysAround)
+{
+	std::string stream = "\x1b_Gi=31;OK\x1b\\x\x1b[?1;0;256S\x1b[4;600;800t\x1b[A"
+		"\x1b[?62;4;22cq\x1b";
+	AnswerReader reader;
+	for (char byte : stream)
+		reader.Feed(&byte, 1);
+	const TerminalAnswers& answers = reader.Answers();
+	EXPECT_TRUE(answers.answered && answers.sixel && answers.kitty);
+	EXPECT_EQ(answers.colorRegisters, 256);
+	EXPECT_TRUE(SameSize(answers.pixels, Size{800, 600}));
+	EXPECT_EQ(reader.TakeKeys(), "x\x1b[Aq\x1b");
+
+	AnswerReader plain;
+	std::string none = "\x1b_Gi=31;ENOTSUPPORTED:no\x1b\\\x1b[?62;22c";
+	plain.Feed(none.data(), none.size());
+	EXPECT_TRUE(plain.Answers().answered);
+	EXPECT_FALSE(plain.Answers().sixel || plain.Answers().kitty);
+	EXPECT_EQ(plain.TakeKeys(), "");
+}
