@@ -109,15 +109,22 @@ KittyPicture::Erase(std::string& out)
 }
 
 
-void
-KittyPicture::_Send(const std::string& keys, PixelRect rect, std::string& out)
+bool
+KittyPicture::_Pack(PixelRect rect)
 {
 	size_t count = static_cast<size_t>(rect.width) * static_cast<size_t>(rect.height) * 3;
 	fRgb.resize(count);
 	fFrame.CopyRgb(rect, fRgb.data());
 	bool packed = fDeflater->Pack(fRgb, count, fPacked) && fPacked.size() < count;
 	AppendBase64(packed ? fPacked : fRgb, packed ? fPacked.size() : count, fBase64);
+	return packed;
+}
 
+
+void
+KittyPicture::_Send(const std::string& keys, PixelRect rect, std::string& out)
+{
+	bool packed = _Pack(rect);
 	for (size_t at = 0; at < fBase64.size() || at == 0; at += kChunk) {
 		bool more = at + kChunk < fBase64.size();
 		out += "\x1b_G";
@@ -130,6 +137,37 @@ KittyPicture::_Send(const std::string& keys, PixelRect rect, std::string& out)
 		out.append(fBase64, at, kChunk);
 		out += "\x1b\\";
 	}
+}
+
+
+void
+KittyPicture::_Edit(PixelRect rect, std::string& out)
+{
+	// kitty takes an edit of a frame in one command only (a second piece
+	// would start an image of its own): a rectangle whose pixels do not fit
+	// one goes as two halves.
+	bool packed = _Pack(rect);
+	if (fBase64.size() > kChunk && (rect.width > 1 || rect.height > 1)) {
+		PixelRect first = rect;
+		PixelRect second = rect;
+		if (rect.height > 1) {
+			first.height = rect.height / 2;
+			second.y += first.height;
+			second.height -= first.height;
+		} else {
+			first.width = rect.width / 2;
+			second.x += first.width;
+			second.width -= first.width;
+		}
+		_Edit(first, out);
+		_Edit(second, out);
+		return;
+	}
+	out += "\x1b_Ga=f,r=1,i=1742,x=" + std::to_string(rect.x) + ",y=" + std::to_string(rect.y)
+		+ ",f=24,q=2,s=" + std::to_string(rect.width) + ",v=" + std::to_string(rect.height)
+		+ (packed ? ",o=z;" : ";");
+	out += fBase64;
+	out += "\x1b\\";
 }
 
 
@@ -146,10 +184,8 @@ KittyPicture::Encode(const PixelView& frame, const Damage& damage, std::string& 
 		_Send("a=T,C=1," + kImage, fChanged.front(), out);
 		fShown = true;
 	} else {
-		for (const PixelRect& rect : fChanged) {
-			_Send("a=f,r=1,i=1742,x=" + std::to_string(rect.x) + ",y=" + std::to_string(rect.y),
-				rect, out);
-		}
+		for (const PixelRect& rect : fChanged)
+			_Edit(rect, out);
 	}
 	return out.size() - start;
 }

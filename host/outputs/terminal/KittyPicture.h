@@ -2,7 +2,8 @@
 // at the terminal's top-left cell: sent whole when new, then only the
 // rectangles that changed, written into the image where it is (an edit of its
 // one frame). Pixels go as RGB, compressed with zlib where that is smaller,
-// in base64 pieces of 4096 bytes; the terminal is asked not to answer.
+// in base64 of at most 4096 bytes a command; the terminal is asked not to
+// answer.
 #ifndef SAVERHOST_KITTY_PICTURE_H
 #define SAVERHOST_KITTY_PICTURE_H
 
@@ -25,9 +26,12 @@ public:
 	const char* Leave() const override;
 
 private:
-	// The rectangle of the image as one command: control keys, then the
-	// pixels.
+	// The rectangle's pixels in fBase64, packed or not: whether packed.
+	bool _Pack(PixelRect rect);
+	// The rectangle as a new image: control keys, then the pixels in pieces.
 	void _Send(const std::string& keys, PixelRect rect, std::string& out);
+	// The rectangle written into the image where it is.
+	void _Edit(PixelRect rect, std::string& out);
 
 	struct Deflater;
 
