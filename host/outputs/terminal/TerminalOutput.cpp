@@ -25,6 +25,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 const char kResetAndClear[] = "\x1b[0m\x1b[2J";
+// The string terminator: ends an image that was cut short.
+const char kEndString[] = "\x1b\\";
 
 
 void
@@ -353,12 +355,59 @@ TerminalOutput::_AppendStatus(std::string& out)
 }
 
 
-Result<void>
-TerminalOutput::_Write(const std::string& bytes)
+bool
+TerminalOutput::_ReadKeys(bool anyKey)
 {
-	int error = WriteFully(fOutputFd, bytes.data(), bytes.size());
-	if (error != 0)
-		return Error{"cannot write to the terminal: " + SystemReason(error)};
+	char bytes[256];
+	ssize_t got = read(fInputFd, bytes, sizeof(bytes));
+	if (got > 0)
+		return anyKey || fKeys.Feed(bytes, static_cast<size_t>(got), Clock::now());
+	if (got == 0 || (errno != EINTR && errno != EAGAIN)) {
+		// The terminal hung up: nobody is left to watch.
+		fInputClosed = true;
+		return true;
+	}
+	return false;
+}
+
+
+Result<void>
+TerminalOutput::_Write(const std::string& bytes, bool watchKeys)
+{
+	if (!watchKeys) {
+		int error = WriteFully(fOutputFd, bytes.data(), bytes.size());
+		if (error != 0)
+			return Error{"cannot write to the terminal: " + SystemReason(error)};
+		return {};
+	}
+
+	for (size_t at = 0; at < bytes.size();) {
+		struct pollfd fds[2] = {{fOutputFd, POLLOUT, 0}, {fInputFd, POLLIN, 0}};
+		nfds_t count = fInputFd >= 0 && !fInputClosed ? 2 : 1;
+		unsigned long signals = fSession->Signals();
+		int ready = poll(fds, count, -1);
+		bool hostSignal = ready < 0 && errno == EINTR && fSession->Signals() == signals;
+		if (ready < 0 && !hostSignal && errno == EINTR)
+			continue;
+		if (ready < 0 && !hostSignal)
+			return Error{"cannot write to the terminal: " + SystemReason(errno)};
+		if (hostSignal || (count == 2 && fds[1].revents != 0 && _ReadKeys(false))) {
+			// The rest of the frame would only delay the end; an image or a
+			// string begun is ended, so that what follows is read as it is.
+			fQuitTyped = !hostSignal;
+			fPicture->Invalidate();
+			return _Write(kEndString, false);
+		}
+		if ((fds[0].revents & POLLOUT) == 0)
+			continue;
+		// A piece a terminal's buffer takes at once.
+		ssize_t written = write(fOutputFd, bytes.data() + at, std::min<size_t>(4096,
+			bytes.size() - at));
+		if (written > 0)
+			at += static_cast<size_t>(written);
+		else if (written < 0 && errno != EINTR && errno != EAGAIN)
+			return Error{"cannot write to the terminal: " + SystemReason(errno)};
+	}
 	return {};
 }
 
@@ -377,7 +426,9 @@ TerminalOutput::Present(const PixelView& frame, const Damage& damage)
 		_AppendStatus(fBuffer);
 	if (fBuffer.empty())
 		return {};
-	return _Write(fBuffer);
+	// A terminal slower than the frames come holds the run up here: the
+	// keys are read meanwhile.
+	return _Write(fBuffer, true);
 }
 
 
@@ -431,20 +482,9 @@ TerminalOutput::_Wait(Clock::time_point deadline, bool anyKey)
 			return events;
 		}
 
-		if (input >= 0 && fds[input].revents != 0) {
-			char bytes[256];
-			ssize_t got = read(fInputFd, bytes, sizeof(bytes));
-			if (got > 0) {
-				if (anyKey || fKeys.Feed(bytes, static_cast<size_t>(got), Clock::now())) {
-					events.quit = true;
-					return events;
-				}
-			} else if (got == 0 || (errno != EINTR && errno != EAGAIN)) {
-				// The terminal hung up: nobody is left to watch.
-				fInputClosed = true;
-				events.quit = true;
-				return events;
-			}
+		if (input >= 0 && fds[input].revents != 0 && _ReadKeys(anyKey)) {
+			events.quit = true;
+			return events;
 		}
 		if (wake >= 0 && fds[wake].revents != 0) {
 			if (anyKey)

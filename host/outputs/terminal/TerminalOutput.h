@@ -60,7 +60,12 @@ private:
 	void _FollowTerminal(std::string& out);
 	void _Layout();
 	void _AppendStatus(std::string& out);
-	Result<void> _Write(const std::string& bytes);
+	// watchKeys: a frame, which a quit typed or a signal of the host's cuts
+	// short while the terminal takes it in.
+	Result<void> _Write(const std::string& bytes, bool watchKeys = false);
+	// Reads what was typed; true when it asks to stop (anyKey: any key),
+	// or the terminal hung up.
+	bool _ReadKeys(bool anyKey);
 	// Waits for keys until deadline (time_point::max() for none); anyKey
 	// ends the wait at the first key of any kind, or a signal.
 	OutputEvents _Wait(std::chrono::steady_clock::time_point deadline, bool anyKey);
