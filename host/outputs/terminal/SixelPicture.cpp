@@ -45,9 +45,12 @@ struct SixelPicture::Encoder {
 };
 
 
-SixelPicture::SixelPicture(int registers)
+SixelPicture::SixelPicture(const SixelTerminal& terminal)
 	:
-	fColors(registers <= 0 ? kMostColors : std::clamp(registers, 2, kMostColors)),
+	fColors(terminal.registers <= 0 ? kMostColors : std::clamp(terminal.registers, 2,
+		kMostColors)),
+	fLargest(terminal.largest),
+	fFewImages(terminal.fewImages),
 	fBinPass(size_t(1) << (3 * kBinBits), 0),
 	fBinIndex(size_t(1) << (3 * kBinBits), 0),
 	fEncoder(std::make_unique<Encoder>())
@@ -61,7 +64,14 @@ SixelPicture::~SixelPicture() = default;
 void
 SixelPicture::SetArea(const TerminalArea& area)
 {
+	// Whole cells within the largest image, centred.
 	fArea = area;
+	if (fLargest.width > 0 && area.cellWidth > 0)
+		fArea.columns = std::min(area.columns, fLargest.width / area.cellWidth);
+	if (fLargest.height > 0 && area.cellHeight > 0)
+		fArea.rows = std::min(area.rows, fLargest.height / area.cellHeight);
+	fLeft = (area.columns - fArea.columns) / 2;
+	fTop = (area.rows - fArea.rows) / 2;
 	fFrame.Invalidate();
 }
 
@@ -141,7 +151,8 @@ SixelPicture::_SendCells(PixelRect cells, std::string& out)
 		return;
 	sixel_dither_set_pixelformat(dither, SIXEL_PIXELFORMAT_PAL8);
 	sixel_dither_set_palette(dither, fPalette.data());
-	out += "\x1b[" + std::to_string(cells.y + 1) + ";" + std::to_string(cells.x + 1) + "H";
+	out += "\x1b[" + std::to_string(fTop + cells.y + 1) + ";"
+		+ std::to_string(fLeft + cells.x + 1) + "H";
 	fEncoder->target.clear();
 	sixel_encode(fIndices.data(), rect.width, rect.height, 8, dither, fEncoder->output);
 	sixel_dither_unref(dither);
@@ -175,10 +186,15 @@ SixelPicture::Encode(const PixelView& frame, const Damage& damage, std::string& 
 	Size area{fArea.PixelWidth(), fArea.PixelHeight()};
 	if (area.width < 1 || area.height < 1)
 		return 0;
-	if (fFrame.Update(frame, damage, area, fChanged)) {
-		// Row by row of cells: fewer colours an image, and so less work.
+	bool whole = fFrame.Update(frame, damage, area, fChanged);
+	if (whole) {
 		out += kBlackScreen;
 		out += kCursorStaysBeside;
+	}
+	if (fFewImages && !fChanged.empty()) {
+		_SendCells(PixelRect{0, 0, fArea.columns, fArea.rows}, out);
+	} else if (whole) {
+		// Row by row of cells: fewer colours an image, and so less work.
 		for (int32_t row = 0; row < fArea.rows; row++)
 			_SendCells(PixelRect{0, row, fArea.columns, 1}, out);
 	} else {

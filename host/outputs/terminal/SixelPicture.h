@@ -8,7 +8,9 @@
 // colours are cheap where one image of the area is not.
 //
 // After an image the cursor is left on its last row (mode 8452), so that one
-// that reaches the bottom row does not scroll the screen.
+// that reaches the bottom row does not scroll the screen. A terminal that
+// keeps only a few images gets one image of the whole picture for each frame
+// that changed instead.
 #ifndef SAVERHOST_SIXEL_PICTURE_H
 #define SAVERHOST_SIXEL_PICTURE_H
 
@@ -20,11 +22,21 @@
 #include "outputs/terminal/ScaledFrame.h"
 #include "outputs/terminal/TerminalPainter.h"
 
+// What a terminal says of its sixel images.
+struct SixelTerminal {
+	// The colour registers an image may use, 0 when not said; at most 256
+	// are used.
+	int registers = 0;
+	// The largest image, 0 x 0 when not said: the picture keeps within it.
+	Size largest;
+	// It keeps only a few images, and drops one it still shows for a new one
+	// (xterm: 16, the topmost first).
+	bool fewImages = false;
+};
+
 class SixelPicture : public TerminalPainter {
 public:
-	// registers: the colour registers an image may use, or 0 when the
-	// terminal did not say; at most 256 are used.
-	explicit SixelPicture(int registers);
+	explicit SixelPicture(const SixelTerminal& terminal);
 	~SixelPicture() override;
 
 	void SetArea(const TerminalArea& area) override;
@@ -45,7 +57,12 @@ private:
 	int _Quantize(size_t count);
 
 	int fColors;
+	Size fLargest;
+	bool fFewImages;
+	// The picture's area, and its top-left cell on the terminal.
 	TerminalArea fArea;
+	int32_t fLeft = 0;
+	int32_t fTop = 0;
 	ScaledFrame fFrame;
 	std::vector<PixelRect> fChanged;
 	std::vector<uint8_t> fCellMap;

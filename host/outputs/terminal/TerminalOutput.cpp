@@ -250,7 +250,7 @@ void
 TerminalOutput::_ChoosePicture()
 {
 	TerminalPixels kind = fPixelsAsked.value_or(TerminalPixels::Cells);
-	int registers = 0;
+	SixelTerminal sixel;
 	fPixels = fSession->MeasurePixels();
 	if (kind != TerminalPixels::Cells || (!fPixelsAsked && !InsideMultiplexer())) {
 		std::string keys;
@@ -265,7 +265,9 @@ TerminalOutput::_ChoosePicture()
 			kind = answers.kitty ? TerminalPixels::Kitty
 				: answers.sixel ? TerminalPixels::Sixel : TerminalPixels::Cells;
 		}
-		registers = answers.colorRegisters;
+		sixel.registers = answers.colorRegisters;
+		sixel.largest = answers.largestImage;
+		sixel.fewImages = answers.version.rfind("XTerm(", 0) == 0;
 	}
 	// Without the size of a pixel nothing can be placed.
 	if (fPixels.width < fTerminal.width || fPixels.height < fTerminal.height)
@@ -274,7 +276,7 @@ TerminalOutput::_ChoosePicture()
 	if (kind == TerminalPixels::Kitty)
 		fPicture = std::make_unique<KittyPicture>();
 	else if (kind == TerminalPixels::Sixel)
-		fPicture = std::make_unique<SixelPicture>(registers);
+		fPicture = std::make_unique<SixelPicture>(sixel);
 	else
 		fPicture = std::make_unique<TerminalPicture>(fColors);
 	fSession->SetLeave(fPicture->Leave());

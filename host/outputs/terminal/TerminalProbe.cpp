@@ -19,8 +19,9 @@ constexpr char kEscape = '\x1b';
 
 // kitty's query: a one-pixel image that is checked and not kept.
 const char kKittyQuery[] = "\x1b_Gi=31,s=1,v=1,a=q,t=d,f=24;AAAA\x1b\\";
-// XTSMGRAPHICS: read the number of colour registers.
-const char kRegistersQuery[] = "\x1b[?1;1;0S";
+// XTSMGRAPHICS: read the number of colour registers and the largest sixel
+// image; XTVERSION.
+const char kGraphicsQuery[] = "\x1b[?1;1;0S\x1b[?2;1;0S\x1b[>0q";
 const char kPixelsQuery[] = "\x1b[14t";
 const char kAttributesQuery[] = "\x1b[c";
 
@@ -120,9 +121,13 @@ AnswerReader::_EndControlSequence()
 			fAnswers.pixels = Size{static_cast<int32_t>(numbers[2]),
 				static_cast<int32_t>(numbers[1])};
 		}
-	} else if (final == 'S' && privateMarker && numbers.size() == 3 && numbers[0] == 1) {
-		if (numbers[1] == 0 && numbers[2] > 0)
+	} else if (final == 'S' && privateMarker && numbers.size() >= 3 && numbers[1] == 0) {
+		if (numbers[0] == 1 && numbers[2] > 0)
 			fAnswers.colorRegisters = static_cast<int>(std::min(numbers[2], 65536L));
+		if (numbers[0] == 2 && numbers.size() == 4 && numbers[2] > 0 && numbers[3] > 0) {
+			fAnswers.largestImage = Size{static_cast<int32_t>(std::min(numbers[2], 65535L)),
+				static_cast<int32_t>(std::min(numbers[3], 65535L))};
+		}
 	} else {
 		// A key: an arrow, a function key.
 		fKeys += fSequence;
@@ -134,7 +139,10 @@ void
 AnswerReader::_EndString()
 {
 	fState = State::Ground;
-	// "Esc _ G i=31;OK": kitty's graphics; any other string is no key.
+	// "Esc P > | name": the version; "Esc _ G i=31;OK": kitty's graphics;
+	// any other string is no key.
+	if (fSequence.compare(0, 4, "\x1bP>|") == 0)
+		fAnswers.version = fSequence.substr(4, 64);
 	if (fSequence.size() > 6 && fSequence.compare(0, 3, "\x1b_G") == 0
 			&& fSequence.find("i=31") != std::string::npos
 			&& fSequence.compare(fSequence.size() - 3, 3, ";OK") == 0)
@@ -159,7 +167,7 @@ TerminalQuestions(bool all, bool askPixels)
 {
 	std::string questions;
 	if (all)
-		questions = std::string(kKittyQuery) + kRegistersQuery;
+		questions = std::string(kKittyQuery) + kGraphicsQuery;
 	if (askPixels)
 		questions += kPixelsQuery;
 	return questions + kAttributesQuery;

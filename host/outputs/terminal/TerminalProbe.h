@@ -1,7 +1,8 @@
 // What a terminal can show, asked of the terminal itself rather than guessed
-// from TERM: kitty's graphics query, the colour registers a sixel image may
-// use (XTSMGRAPHICS), the pixel size of the text area (CSI 14 t) where the
-// kernel does not know it, and last the primary device attributes (CSI c),
+// from TERM: kitty's graphics query, the colour registers and the largest
+// size a sixel image may have (XTSMGRAPHICS), its name and version
+// (XTVERSION), the pixel size of the text area (CSI 14 t) where the kernel
+// does not know it, and last the primary device attributes (CSI c),
 // which every terminal answers, and answers after the others, so that their
 // answer ends the wait. Terminals that do not know a question say nothing.
 #ifndef SAVERHOST_TERMINAL_PROBE_H
@@ -23,6 +24,10 @@ struct TerminalAnswers {
 	bool kitty = false;
 	// The colour registers of a sixel image, 0 when not said.
 	int colorRegisters = 0;
+	// The largest sixel image, 0 x 0 when not said.
+	Size largestImage;
+	// The terminal's name and version, as "XTerm(379)"; empty when not said.
+	std::string version;
 	// The text area in pixels, 0 x 0 when not said.
 	Size pixels;
 };

@@ -224,7 +224,7 @@ ExpectRunShownWhole(TerminalPainter& picture, int tolerance)
 
 TEST(PixelPicture, SixelShowsTheLastFrameWithinItsColourBins)
 {
-	SixelPicture picture(256);
+	SixelPicture picture(SixelTerminal{256, Size{}, false});
 	ExpectRunShownWhole(picture, 7);
 }
 
@@ -239,8 +239,8 @@ TEST(PixelPicture, KittyShowsTheLastFrameExactly)
 // Answers in pieces, around keys typed meanwhile, which are kept in order.
 TEST(TerminalProbe, ReadsAnswersAndKeepsTheKeysAround)
 {
-	std::string stream = "\x1b_Gi=31;OK\x1b\\x\x1b[?1;0;256S\x1b[4;600;800t\x1b[A"
-		"\x1b[?62;4;22cq\x1b";
+	std::string stream = "\x1b_Gi=31;OK\x1b\\x\x1b[?1;0;256S\x1b[?2;0;1000;900S"
+		"\x1bP>|XTerm(379)\x1b\\\x1b[4;600;800t\x1b[A\x1b[?62;4;22cq\x1b";
 	AnswerReader reader;
 	for (char byte : stream)
 		reader.Feed(&byte, 1);
@@ -248,6 +248,8 @@ TEST(TerminalProbe, ReadsAnswersAndKeepsTheKeysAround)
 	EXPECT_TRUE(answers.answered && answers.sixel && answers.kitty);
 	EXPECT_EQ(answers.colorRegisters, 256);
 	EXPECT_TRUE(SameSize(answers.pixels, Size{800, 600}));
+	EXPECT_TRUE(SameSize(answers.largestImage, Size{1000, 900}));
+	EXPECT_EQ(answers.version, "XTerm(379)");
 	EXPECT_EQ(reader.TakeKeys(), "x\x1b[Aq\x1b");
 
 	AnswerReader plain;
