@@ -43,6 +43,8 @@ public:
 
 	// The view's pixels, rows of exactly 4 x width bytes.
 	PixelView Pixels() const { return fSurface->Pixels(); }
+	// What the draws since the last call changed in them.
+	const Damage& TakeDamage() { return fSurface->TakeDamage(); }
 	const BBitmap* Canvas() const { return fSaver->CanvasBitmap(); }
 	Size Dimensions() const { return fSurface->Dimensions(); }
 

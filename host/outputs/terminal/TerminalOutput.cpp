@@ -270,8 +270,14 @@ TerminalOutput::_ChoosePicture()
 		sixel.fewImages = answers.version.rfind("XTerm(", 0) == 0;
 	}
 	// Without the size of a pixel nothing can be placed.
-	if (fPixels.width < fTerminal.width || fPixels.height < fTerminal.height)
+	if (kind != TerminalPixels::Cells
+			&& (fPixels.width < fTerminal.width || fPixels.height < fTerminal.height)) {
+		if (fPixelsAsked) {
+			fNotices.push_back("--terminal-pixels: the terminal does not tell its size in "
+				"pixels, so the picture was drawn in cells");
+		}
 		kind = TerminalPixels::Cells;
+	}
 
 	if (kind == TerminalPixels::Kitty)
 		fPicture = std::make_unique<KittyPicture>();
