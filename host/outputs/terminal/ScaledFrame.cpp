@@ -28,12 +28,57 @@ ScaledFrame::Update(const PixelView& frame, const Damage& damage, Size area,
 		PixelRect covered = AreaScaler::Covering(size, layout.width, layout.height, rect);
 		if (covered.width < 1 || covered.height < 1)
 			continue;
+		_Keep(covered);
 		fScaler.ScaleArea(frame, layout.width, layout.height, covered, fScaled);
-		covered.x += layout.left;
-		covered.y += layout.top;
-		changed.push_back(covered);
+		PixelRect tight = _Changed(covered);
+		if (tight.width < 1)
+			continue;
+		tight.x += layout.left;
+		tight.y += layout.top;
+		changed.push_back(tight);
 	}
 	return false;
+}
+
+
+void
+ScaledFrame::_Keep(PixelRect rect)
+{
+	fKept.resize(static_cast<size_t>(rect.width) * static_cast<size_t>(rect.height));
+	Rgb* kept = fKept.data();
+	for (int32_t y = rect.y; y < rect.y + rect.height; y++, kept += rect.width) {
+		std::memcpy(kept, fScaled.data() + static_cast<size_t>(y) * fLayout.width + rect.x,
+			static_cast<size_t>(rect.width) * sizeof(Rgb));
+	}
+}
+
+
+PixelRect
+ScaledFrame::_Changed(PixelRect rect) const
+{
+	int32_t left = rect.x + rect.width;
+	int32_t right = rect.x - 1;
+	int32_t top = -1;
+	int32_t bottom = -1;
+	const Rgb* kept = fKept.data();
+	for (int32_t y = rect.y; y < rect.y + rect.height; y++, kept += rect.width) {
+		const Rgb* now = fScaled.data() + static_cast<size_t>(y) * fLayout.width + rect.x;
+		int32_t first = 0;
+		while (first < rect.width && kept[first] == now[first])
+			first++;
+		if (first == rect.width)
+			continue;
+		int32_t last = rect.width - 1;
+		while (kept[last] == now[last])
+			last--;
+		left = std::min(left, rect.x + first);
+		right = std::max(right, rect.x + last);
+		top = top < 0 ? y : top;
+		bottom = y;
+	}
+	if (top < 0)
+		return PixelRect{};
+	return PixelRect{left, top, right - left + 1, bottom - top + 1};
 }
 
 

@@ -1,7 +1,8 @@
 // A frame as the terminal shows it in its own pixels: scaled to fit an area
 // of them, its aspect kept, centred on black. The sixel and the kitty
 // pictures each keep one, work out again only what the damage covers, and
-// send the parts of it that changed.
+// send the parts of it that changed: of each damaged rectangle, the
+// rectangle around the pixels that came out different.
 #ifndef SAVERHOST_SCALED_FRAME_H
 #define SAVERHOST_SCALED_FRAME_H
 
@@ -29,12 +30,19 @@ public:
 	void CopyRgb(PixelRect rect, uint8_t* rgb) const;
 
 private:
+	// The scaled pixels of the rectangle, into fKept.
+	void _Keep(PixelRect rect);
+	// The part of the rectangle whose pixels differ from those kept; empty
+	// when none do.
+	PixelRect _Changed(PixelRect rect) const;
+
 	AreaScaler fScaler{AreaScaler::Blend::Mean};
 	PictureLayout fLayout;
 	Size fArea;
 	Size fFrame;
 	bool fWhole = true;
 	std::vector<Rgb> fScaled;
+	std::vector<Rgb> fKept;
 };
 
 #endif	// SAVERHOST_SCALED_FRAME_H

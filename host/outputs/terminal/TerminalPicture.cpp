@@ -140,7 +140,7 @@ FitPixels(Size source, int32_t areaWidth, int32_t areaHeight)
 
 
 void
-AreaScaler::_Prepare(Axis& axis, int32_t sourceLength, int32_t targetLength)
+AreaScaler::_Prepare(Axis& axis, int32_t sourceLength, int32_t targetLength, bool normalized)
 {
 	if (axis.sourceLength == sourceLength && axis.targetLength == targetLength)
 		return;
@@ -168,7 +168,26 @@ AreaScaler::_Prepare(Axis& axis, int32_t sourceLength, int32_t targetLength)
 			int64_t overlap = std::min((s + 1) * target, end) - std::max(s * target, begin);
 			axis.weights.push_back(static_cast<uint32_t>(overlap));
 		}
+		if (normalized)
+			_Normalize(axis.weights.data() + span.weights, span.count, source);
 	}
+}
+
+
+// Weights that add up to kMeanOne, in the proportions of the overlaps: the
+// nearest to each, the largest taking what rounding left over.
+void
+AreaScaler::_Normalize(uint32_t* weights, int32_t count, int64_t total)
+{
+	int64_t sum = 0;
+	int32_t largest = 0;
+	for (int32_t k = 0; k < count; k++) {
+		if (weights[k] > weights[largest])
+			largest = k;
+		weights[k] = static_cast<uint32_t>((2 * weights[k] * kMeanOne + total) / (2 * total));
+		sum += weights[k];
+	}
+	weights[largest] = static_cast<uint32_t>(weights[largest] + kMeanOne - sum);
 }
 
 
@@ -197,8 +216,8 @@ AreaScaler::ScaleArea(const PixelView& source, int32_t width, int32_t height, Pi
 	if (left >= right || top >= bottom)
 		return;
 
-	_Prepare(fColumns, source.width, width);
-	_Prepare(fRows, source.height, height);
+	_Prepare(fColumns, source.width, width, fPeakShare == 0);
+	_Prepare(fRows, source.height, height, fPeakShare == 0);
 
 	// Each target row first sums its source rows, weighted by how much of
 	// each it covers, and keeps their brightest value, byte by byte; then
@@ -213,11 +232,20 @@ AreaScaler::ScaleArea(const PixelView& source, int32_t width, int32_t height, Pi
 	fRowSums.resize(static_cast<size_t>(source.width) * 4);
 	fRowPeaks.resize(static_cast<size_t>(source.width) * 4);
 	uint64_t total = static_cast<uint64_t>(source.width) * static_cast<uint64_t>(source.height);
-	// Half the mean plus half the peak, or the mean alone, rounded to nearest.
+	// Half the mean plus half the peak, or the mean alone, rounded to nearest:
+	// the quotient of whole numbers, taken as a product with the divisor's
+	// reciprocal, which costs a fraction of a division. It is exact: the
+	// divisor is at most 2^29 and the quotient below 256, so a quotient that
+	// is not whole lies at least 2^-29 below the next whole number, and the
+	// two roundings of the double product are off by less than 2^-43; the
+	// nudge of 2^-35 lifts a whole quotient that rounded down back up without
+	// lifting any other one to the next.
 	uint64_t share = fPeakShare;
 	uint64_t divisor = (1 + share) * total;
-	auto blend = [total, share, divisor](uint64_t sum, uint64_t peak) {
-		return (sum + share * peak * total + divisor / 2) / divisor;
+	double reciprocal = 1.0 / static_cast<double>(divisor);
+	auto blend = [total, share, divisor, reciprocal](uint64_t sum, uint64_t peak) {
+		double numerator = static_cast<double>(sum + share * peak * total + divisor / 2);
+		return static_cast<uint64_t>(numerator * reciprocal + 0x1p-35);
 	};
 
 	for (int32_t y = top; y < bottom; y++) {
@@ -225,17 +253,23 @@ AreaScaler::ScaleArea(const PixelView& source, int32_t width, int32_t height, Pi
 		uint32_t* sums = fRowSums.data();
 		uint8_t* peaks = fRowPeaks.data();
 		std::fill(fRowSums.begin(), fRowSums.begin() + static_cast<ptrdiff_t>(rowBytes), 0);
-		std::fill(fRowPeaks.begin(), fRowPeaks.begin() + static_cast<ptrdiff_t>(rowBytes), 0);
+		if (share != 0)
+			std::fill(fRowPeaks.begin(), fRowPeaks.begin() + static_cast<ptrdiff_t>(rowBytes), 0);
 		for (int32_t k = 0; k < rows.count; k++) {
 			uint32_t weight = fRows.weights[rows.weights + static_cast<size_t>(k)];
 			const uint8_t* row = source.Row(rows.first + k) + static_cast<size_t>(sourceLeft) * 4;
-			for (size_t i = 0; i < rowBytes; i++) {
+			for (size_t i = 0; i < rowBytes; i++)
 				sums[i] += weight * row[i];
+			// The plain mean needs no peaks.
+			for (size_t i = 0; share != 0 && i < rowBytes; i++)
 				peaks[i] = std::max(peaks[i], row[i]);
-			}
 		}
 
 		Rgb* out = target.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
+		if (share == 0) {
+			_PutMeans(sums, sourceLeft, left, right, out);
+			continue;
+		}
 		for (int32_t x = left; x < right; x++) {
 			const Span& columns = fColumns.spans[static_cast<size_t>(x)];
 			const uint32_t* weights = fColumns.weights.data() + columns.weights;
@@ -260,6 +294,32 @@ AreaScaler::ScaleArea(const PixelView& source, int32_t width, int32_t height, Pi
 			out[x] = static_cast<Rgb>(blend(red, redPeak) << 16 | blend(green, greenPeak) << 8
 				| blend(blue, bluePeak));
 		}
+	}
+}
+
+
+// The plain mean: weights of kMeanOne a side, so that a pixel's weighted sum
+// is at most 255 x kMeanOne^2, and a shift divides it.
+void
+AreaScaler::_PutMeans(const uint32_t* sums, int32_t sourceLeft, int32_t left, int32_t right,
+	Rgb* out) const
+{
+	constexpr int kShift = 2 * kMeanBits;
+	for (int32_t x = left; x < right; x++) {
+		const Span& columns = fColumns.spans[static_cast<size_t>(x)];
+		const uint32_t* weights = fColumns.weights.data() + columns.weights;
+		const uint32_t* pixel = sums + static_cast<size_t>(columns.first - sourceLeft) * 4;
+		uint32_t red = 0;
+		uint32_t green = 0;
+		uint32_t blue = 0;
+		for (int32_t k = 0; k < columns.count; k++, pixel += 4) {
+			red += weights[k] * pixel[kRedByte];
+			green += weights[k] * pixel[kGreenByte];
+			blue += weights[k] * pixel[kBlueByte];
+		}
+		constexpr uint32_t kHalf = 1u << (kShift - 1);
+		out[x] = ((red + kHalf) >> kShift) << 16 | ((green + kHalf) >> kShift) << 8
+			| (blue + kHalf) >> kShift;
 	}
 }
 

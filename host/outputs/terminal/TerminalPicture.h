@@ -54,7 +54,8 @@ PictureLayout FitPixels(Size source, int32_t width, int32_t height);
 // value alone would make them blocks. A uniform area keeps its colour. The
 // weights are exact integers, so the result does not depend on the machine.
 // For pictures of the terminal's own pixels, which are many, the plain mean
-// (Blend::Mean), larger or smaller than the source alike.
+// (Blend::Mean), larger or smaller than the source alike, with weights of 11
+// bits a side, which a shift divides.
 class AreaScaler {
 public:
 	enum class Blend { MeanAndPeak, Mean };
@@ -87,7 +88,15 @@ private:
 		std::vector<uint32_t> weights;
 	};
 
-	static void _Prepare(Axis& axis, int32_t sourceLength, int32_t targetLength);
+	// The plain mean's weights of a target pixel add up to kMeanOne.
+	static constexpr int kMeanBits = 11;
+	static constexpr uint32_t kMeanOne = 1u << kMeanBits;
+
+	static void _Prepare(Axis& axis, int32_t sourceLength, int32_t targetLength,
+		bool normalized);
+	static void _Normalize(uint32_t* weights, int32_t count, int64_t total);
+	void _PutMeans(const uint32_t* sums, int32_t sourceLeft, int32_t left, int32_t right,
+		Rgb* out) const;
 
 	uint64_t fPeakShare;
 	Axis fColumns;
