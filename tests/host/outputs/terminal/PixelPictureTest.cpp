@@ -20,57 +20,46 @@
 
 namespace {
 
-// Soft discs drifting over black on a B_RGB32 frame, and the damage of each
-// step: a box around where each disc was and is.
-class DriftingDiscs {
-public:
-	DriftingDiscs() : fBits(kWidth * kHeight * 4, 0) {}
+// Soft discs drifting over black on a 96x72 B_RGB32 frame; each step's
+// damage is a box around where each disc was and is.
+struct DriftingDiscs {
+	std::vector<uint8_t> bits = std::vector<uint8_t>(96 * 72 * 4, 0);
+	int at[5][2] = {};
 
-	PixelView View() const { return PixelView{fBits.data(), kWidth * 4, kWidth, kHeight}; }
+	PixelView View() const { return PixelView{bits.data(), 96 * 4, 96, 72}; }
+
+	// A disc of the hue centred at x, y; black for hue 0.
+	void Disc(int cx, int cy, int hue)
+	{
+		for (int y = std::max(cy - 6, 0); y <= std::min(cy + 6, 71); y++) {
+			for (int x = std::max(cx - 6, 0); x <= std::min(cx + 6, 95); x++) {
+				int distance = (x - cx) * (x - cx) + (y - cy) * (y - cy);
+				int glow = hue == 0 ? 0 : std::max(0, 255 - 40 * distance / 9);
+				uint8_t* pixel = &bits[static_cast<size_t>(y * 96 + x) * 4];
+				pixel[kRedByte] = static_cast<uint8_t>(glow);
+				pixel[kGreenByte] = static_cast<uint8_t>(glow * hue / 255);
+				pixel[kBlueByte] = static_cast<uint8_t>(glow / 4);
+			}
+		}
+	}
 
 	Damage Step(int step)
 	{
 		std::vector<PixelRect> rects;
 		for (int disc = 0; disc < 5; disc++) {
-			int x = (disc * 23 + step * (disc + 1)) % kWidth;
-			int y = (disc * 17 + step * 2) % kHeight;
-			PixelRect was = _Disc(fAt[disc][0], fAt[disc][1], 0);
-			PixelRect is = _Disc(x, y, 50 + disc * 40);
-			int right = std::max(was.x + was.width, is.x + is.width);
-			int bottom = std::max(was.y + was.height, is.y + is.height);
-			rects.push_back(PixelRect{std::min(was.x, is.x), std::min(was.y, is.y),
-				right - std::min(was.x, is.x), bottom - std::min(was.y, is.y)});
-			fAt[disc][0] = x;
-			fAt[disc][1] = y;
+			int x = (disc * 23 + step * (disc + 1)) % 96;
+			int y = (disc * 17 + step * 2) % 72;
+			Disc(at[disc][0], at[disc][1], 0);
+			Disc(x, y, 50 + disc * 40);
+			int left = std::max(std::min(x, at[disc][0]) - 6, 0);
+			int top = std::max(std::min(y, at[disc][1]) - 6, 0);
+			rects.push_back(PixelRect{left, top, std::min(std::max(x, at[disc][0]) + 7, 96) - left,
+				std::min(std::max(y, at[disc][1]) + 7, 72) - top});
+			at[disc][0] = x;
+			at[disc][1] = y;
 		}
 		return Damage(rects);
 	}
-
-private:
-	static constexpr int kWidth = 96;
-	static constexpr int kHeight = 72;
-	static constexpr int kRadius = 6;
-
-	PixelRect _Disc(int cx, int cy, int hue)
-	{
-		int left = std::max(cx - kRadius, 0);
-		int top = std::max(cy - kRadius, 0);
-		int right = std::min(cx + kRadius + 1, kWidth);
-		int bottom = std::min(cy + kRadius + 1, kHeight);
-		for (int y = top; y < bottom; y++) {
-			for (int x = left; x < right; x++) {
-				int glow = std::max(0, 255 - 40 * ((x - cx) * (x - cx) + (y - cy) * (y - cy)) / 9);
-				uint8_t* pixel = &fBits[(y * kWidth + x) * 4];
-				pixel[kRedByte] = static_cast<uint8_t>(hue ? glow : 0);
-				pixel[kGreenByte] = static_cast<uint8_t>(hue ? glow * hue / 255 : 0);
-				pixel[kBlueByte] = static_cast<uint8_t>(hue ? glow / 4 : 0);
-			}
-		}
-		return PixelRect{left, top, std::max(right - left, 0), std::max(bottom - top, 0)};
-	}
-
-	std::vector<uint8_t> fBits;
-	int fAt[5][2] = {};
 };
 
 
@@ -109,15 +98,15 @@ struct PixelTerminal {
 	void Put(const uint8_t* pixels, int x, int y, int width, int height)
 	{
 		for (int j = 0; j < height && y + j < area.PixelHeight(); j++) {
-			for (int i = 0; i < width && x + i < area.PixelWidth(); i++)
-				std::copy_n(pixels + (j * width + i) * 3, 3, &rgb[((y + j) * area.PixelWidth() + x + i) * 3]);
+			std::copy_n(pixels + j * width * 3, std::min(width, area.PixelWidth() - x) * 3,
+				&rgb[static_cast<size_t>((y + j) * area.PixelWidth() + x) * 3]);
 		}
 	}
 
-	int Key(const char* name) const
+	int Key(const std::string& name) const
 	{
-		size_t at = ("," + kittyKeys).find("," + std::string(name) + "=");
-		return at == std::string::npos ? 0 : std::atoi(kittyKeys.c_str() + at + std::strlen(name) + 1);
+		size_t at = ("," + kittyKeys).find("," + name + "=");
+		return at == std::string::npos ? 0 : std::atoi(&kittyKeys[at + name.size() + 1]);
 	}
 
 	void Sixel(const std::string& sequence)
