@@ -52,12 +52,13 @@ struct Motes {
 };
 
 
-// How a terminal is started (none, with the reason in unavailable, where it
-// cannot start), looked at, typed at and resized.
+// A terminal running the test's script (none, with the reason in unavailable,
+// where it cannot start), looked at, typed at and resized.
 struct TerminalDriver {
 	std::string unavailable;
-	std::function<std::unique_ptr<GroupProcess>(const fs::path& script)> start;
-	std::function<std::optional<Picture>()> shot;
+	std::unique_ptr<GroupProcess> shell;
+	// A screenshot; an empty picture where none could be taken.
+	std::function<Picture()> shot;
 	std::function<void(const std::string& key)> type;
 	std::function<void(int width, int height)> resize;
 
@@ -65,11 +66,7 @@ struct TerminalDriver {
 	Motes Look(const std::function<bool(const Motes&)>& done)
 	{
 		Motes motes{Picture{}};
-		WaitUntil([&] {
-			std::optional<Picture> picture = shot();
-			motes = picture ? Motes(*picture) : Motes(Picture{});
-			return done(motes);
-		}, 30s);
+		WaitUntil([&] { return done(motes = Motes(shot())); }, 30s);
 		return motes;
 	}
 };
@@ -82,7 +79,7 @@ protected:
 		std::string why;
 		fUser = UnprivilegedUser(why);
 		DESKTOP_REQUIRE(why);
-		fSaverhost = Installed(why).saverhost;
+		fs::path saverhost = Installed(why).saverhost;
 		ASSERT_TRUE(why.empty()) << why;
 		fFolder = std::make_unique<ScratchFolder>("terminal-pixels");
 		GiveTo(*fUser, fFolder->Path(), 0700);
@@ -90,7 +87,7 @@ protected:
 		std::ofstream(Folder() / "run.sh") << "cd '" << Folder().string() << "'\n"
 			<< "for run in 1 2 3; do\n  until [ -e go$run ]; do sleep 0.1; done\n"
 			<< "  sh -c 'echo $$ > pid; exec \"$0\" --output terminal --size 320x240' '"
-			<< fSaverhost.string() << "' 2>>saver.log\n"
+			<< saverhost.string() << "' 2>>saver.log\n"
 			<< "  code=$?; stty -a > stty$run; echo $code >> status\ndone\nexec sleep 600\n";
 	}
 
@@ -119,8 +116,7 @@ protected:
 		ASSERT_TRUE(WaitUntil([&] { return Read("status") == statuses; }, 20s))
 			<< Read("status") << Read("saver.log");
 		std::string modes = Read("stty" + std::to_string(run));
-		EXPECT_NE(modes.find(" icanon "), std::string::npos) << modes;
-		EXPECT_NE(modes.find(" echo "), std::string::npos) << modes;
+		EXPECT_TRUE(modes.find(" icanon ") != modes.npos && modes.find(" echo ") != modes.npos);
 		// A few of a title's tinted edges at most.
 		EXPECT_LT(terminal.Look([](const Motes& seen) { return seen.count < 50; }).count, 50)
 			<< "the picture stayed after run " << run;
@@ -128,8 +124,7 @@ protected:
 
 	void RunThrough(TerminalDriver& terminal, int smaller, int larger)
 	{
-		std::unique_ptr<GroupProcess> shell = terminal.start(Folder() / "run.sh");
-		if (!shell)
+		if (!terminal.shell)
 			GTEST_SKIP() << terminal.unavailable;
 		Run(terminal, 1, [&] { terminal.type("q"); }, "0\n", smaller, larger);
 		Run(terminal, 2, [&] { terminal.type("Escape"); }, "0\n0\n");
@@ -137,7 +132,6 @@ protected:
 	}
 
 	std::optional<TestUser> fUser;
-	fs::path fSaverhost;
 	std::unique_ptr<ScratchFolder> fFolder;
 };
 
@@ -149,38 +143,31 @@ struct XTerminal : TerminalDriver {
 	{
 		bool missing = false;
 		fDisplay = VirtualDisplay::Start(unavailable, missing);
-		start = [=](const fs::path& script) -> std::unique_ptr<GroupProcess> {
-			std::vector<std::string> arguments = command;
-			arguments.insert(arguments.end(), {"sh", script.string()});
-			auto process = std::make_unique<GroupProcess>(arguments, SessionEnvironment(user,
-				folder, {"DISPLAY=" + fDisplay->Name(), "LIBGL_ALWAYS_SOFTWARE=1"}),
-				folder / (name + ".log"), user);
-			fWindow = fDisplay->AwaitWindow("dustglow-" + name);
-			if (fWindow)
-				return process;
-			unavailable = name + " cannot start here: " + process->Log();
-			return nullptr;
-		};
-		shot = [this]() -> std::optional<Picture> {
+		if (!fDisplay)
+			return;
+		command.insert(command.end(), {"sh", (folder / "run.sh").string()});
+		shell = std::make_unique<GroupProcess>(command, SessionEnvironment(user, folder,
+			{"DISPLAY=" + fDisplay->Name(), "LIBGL_ALWAYS_SOFTWARE=1"}), folder / "terminal.log",
+			user);
+		if (!fDisplay->AwaitWindow("dustglow-" + name)) {
+			unavailable = name + " cannot start here: " + shell->Log();
+			shell.reset();
+		}
+		shot = [this] {
 			std::optional<WindowPixels> pixels = fDisplay->Read(fDisplay->Root());
-			if (!pixels)
-				return std::nullopt;
-			return Picture{pixels->width, pixels->height, pixels->bits};
+			return pixels ? Picture{pixels->width, pixels->height, pixels->bits} : Picture{};
 		};
-		type = [this](const std::string& key) {
+		auto xdotool = [this, name](std::vector<std::string> command) {
 			std::string log;
-			Capture({"env", "DISPLAY=" + fDisplay->Name(), "xdotool", "mousemove", "20", "20",
-				"key", key}, log);
+			command.insert(command.begin(), {"env", "DISPLAY=" + fDisplay->Name(), "xdotool"});
+			Capture(command, log);
 		};
-		resize = [this](int width, int height) {
-			XResizeWindow(fDisplay->Connection(), *fWindow, static_cast<unsigned>(width),
-				static_cast<unsigned>(height));
-			XSync(fDisplay->Connection(), False);
-		};
+		type = [=](const std::string& key) { xdotool({"mousemove", "20", "20", "key", key}); };
+		resize = [=](int width, int height) { xdotool({"search", "--name", "dustglow-" + name,
+			"windowsize", std::to_string(width), std::to_string(height)}); };
 	}
 
 	std::unique_ptr<VirtualDisplay> fDisplay;
-	std::optional<Window> fWindow;
 };
 
 
@@ -198,32 +185,24 @@ struct FootUnderSway : TerminalDriver {
 		fSway = std::make_unique<GroupProcess>(std::vector<std::string>{"sway", "--config",
 			(folder / "sway.config").string()}, session({"WLR_BACKENDS=headless",
 			"WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1"}), folder / "sway.log", user);
-		WaitUntil([&] {
-			for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
-				std::string name = entry.path().filename().string();
-				if (name.rfind("wayland-", 0) == 0 && entry.is_socket())
-					fSocket = name;
-				if (name.rfind("sway-ipc.", 0) == 0)
-					fIpc = entry.path().string();
-			}
-			return !fSocket.empty() && !fIpc.empty();
-		}, 20s);
+		// Its runtime folder is the test's own, so the first socket is its.
+		fIpc = (folder / ("sway-ipc." + std::to_string(user.uid) + "."
+			+ std::to_string(fSway->Id()) + ".sock")).string();
+		WaitUntil([&] { return fs::exists(folder / "wayland-1") && fs::exists(fIpc); }, 20s);
 		auto run = [=](const std::vector<std::string>& command) {
-			return RunToEnd(command, session({"WAYLAND_DISPLAY=" + fSocket}),
+			return RunToEnd(command, session({"WAYLAND_DISPLAY=wayland-1"}),
 				folder / "tools.log", user, 10s);
 		};
-		start = [=](const fs::path& script) -> std::unique_ptr<GroupProcess> {
+		if (!fs::exists(fIpc)) {
 			unavailable = "sway did not start: " + fSway->Log();
-			if (fIpc.empty())
-				return nullptr;
-			return std::make_unique<GroupProcess>(std::vector<std::string>{"foot", "sh",
-				script.string()}, session({"WAYLAND_DISPLAY=" + fSocket}), folder / "foot.log",
-				user);
-		};
-		shot = [=]() -> std::optional<Picture> {
-			if (run({"grim", (folder / "shot.png").string()}) != 0)
-				return std::nullopt;
-			return ReadPng(folder / "shot.png");
+			return;
+		}
+		shell = std::make_unique<GroupProcess>(std::vector<std::string>{"foot", "sh",
+			(folder / "run.sh").string()}, session({"WAYLAND_DISPLAY=wayland-1"}),
+			folder / "terminal.log", user);
+		shot = [=] {
+			bool taken = run({"grim", (folder / "shot.png").string()}) == 0;
+			return taken ? ReadPng(folder / "shot.png").value_or(Picture{}) : Picture{};
 		};
 		// A new virtual keyboard's first key is lost while its keymap travels:
 		// typed a moment after.
@@ -238,7 +217,6 @@ struct FootUnderSway : TerminalDriver {
 	}
 
 	std::unique_ptr<GroupProcess> fSway;
-	std::string fSocket;
 	std::string fIpc;
 };
 
