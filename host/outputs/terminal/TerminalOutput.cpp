@@ -406,7 +406,8 @@ TerminalOutput::_Write(const std::string& bytes, bool watchKeys)
 			fPicture->Invalidate();
 			return _Write(kEndString, false);
 		}
-		if ((fds[0].revents & POLLOUT) == 0)
+		// A terminal gone says so when written to.
+		if ((fds[0].revents & (POLLOUT | POLLERR | POLLHUP | POLLNVAL)) == 0)
 			continue;
 		// A piece a terminal's buffer takes at once.
 		ssize_t written = write(fOutputFd, bytes.data() + at, std::min<size_t>(4096,
@@ -415,6 +416,8 @@ TerminalOutput::_Write(const std::string& bytes, bool watchKeys)
 			at += static_cast<size_t>(written);
 		else if (written < 0 && errno != EINTR && errno != EAGAIN)
 			return Error{"cannot write to the terminal: " + SystemReason(errno)};
+		else if (written == 0)
+			return Error{"cannot write to the terminal: " + SystemReason(EIO)};
 	}
 	return {};
 }
