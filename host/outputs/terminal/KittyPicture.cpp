@@ -1,5 +1,6 @@
 #include "outputs/terminal/KittyPicture.h"
 
+#include <glib.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -15,29 +16,18 @@ const char kDelete[] = "\x1b_Ga=d,d=I,i=1742,q=2\x1b\\";
 constexpr size_t kChunk = 4096;
 
 
+// The bytes in base64, as kitty's commands carry them, in one line.
 void
 AppendBase64(const std::vector<uint8_t>& bytes, size_t count, std::string& out)
 {
-	static const char kDigits[] =
-		"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-	out.clear();
-	out.reserve((count + 2) / 3 * 4);
-	size_t i = 0;
-	for (; i + 3 <= count; i += 3) {
-		uint32_t group = static_cast<uint32_t>(bytes[i]) << 16 | bytes[i + 1] << 8 | bytes[i + 2];
-		out += kDigits[group >> 18];
-		out += kDigits[group >> 12 & 63];
-		out += kDigits[group >> 6 & 63];
-		out += kDigits[group & 63];
-	}
-	if (i < count) {
-		uint32_t group = static_cast<uint32_t>(bytes[i]) << 16
-			| (i + 1 < count ? bytes[i + 1] << 8 : 0);
-		out += kDigits[group >> 18];
-		out += kDigits[group >> 12 & 63];
-		out += i + 1 < count ? kDigits[group >> 6 & 63] : '=';
-		out += '=';
-	}
+	// GLib's encoder writes at most this much, close included.
+	out.resize((count / 3 + 1) * 4 + 4);
+	gint state = 0;
+	gint save = 0;
+	char* text = out.data();
+	gsize length = g_base64_encode_step(bytes.data(), count, FALSE, text, &state, &save);
+	length += g_base64_encode_close(FALSE, text + length, &state, &save);
+	out.resize(length);
 }
 
 }	// namespace
