@@ -13,6 +13,8 @@
 
 // The largest --frames: the frame counter handed to Draw() is an int32.
 constexpr int32_t kMaxFrames = INT32_MAX;
+// The longest --idle: a day.
+constexpr int32_t kMaxIdleSeconds = 86400;
 
 // How the terminal output shows the picture: the terminal's own pixels, through
 // kitty's graphics protocol or sixel, or coloured character cells.
@@ -41,6 +43,11 @@ struct Options {
 	bool fullscreen = false;
 	std::optional<unsigned long> windowId;
 	bool root = false;
+	// --screensaver: every monitor covered, above every window, until the
+	// user's first touch; --idle SECONDS: that after each stretch of SECONDS
+	// without input, until a signal.
+	bool screensaver = false;
+	std::optional<int32_t> idleSeconds;
 	// Terminal: --terminal-pixels; unset to ask the terminal what it shows.
 	std::optional<TerminalPixels> terminalPixels;
 	// --fps: frames per second, the frame's cost and the CPU load.
@@ -65,6 +72,8 @@ struct Options {
 
 	// An option that only the window output has asks for it.
 	bool WantsWindow() const { return fullscreen || windowId || root; }
+	// Every monitor covered, now or once the session is idle.
+	bool CoversScreens() const { return screensaver || idleSeconds; }
 	// Files to write, which only the file output writes.
 	bool WritesFiles() const { return recordPath || pngDirectory; }
 };

@@ -77,3 +77,45 @@ PlanOutput(const Options& options, const OutputSurroundings& surroundings)
 	}
 	return plan;
 }
+
+
+namespace {
+
+// The rows with the column, best first, that --output names or that fit.
+template<typename Made>
+Result<std::vector<OutputKind>>
+PlanWith(std::unique_ptr<Made> (*OutputEntry::*column)(), const char* option,
+	const Options& options, const OutputSurroundings& surroundings)
+{
+	std::vector<OutputKind> kinds;
+	for (const OutputEntry& entry : Outputs()) {
+		if (entry.*column == nullptr || (options.output && *options.output != entry.kind))
+			continue;
+		if (options.output || entry.fits(options, surroundings) != OutputFit::No)
+			kinds.push_back(entry.kind);
+	}
+	if (kinds.empty() && options.output) {
+		return Error{std::string(option) + " cannot go with --output "
+			+ OutputRow(*options.output).name};
+	}
+	if (kinds.empty())
+		return Error{std::string("no display for ") + option + " (is DISPLAY set?)"};
+	return kinds;
+}
+
+}	// namespace
+
+
+Result<std::vector<OutputKind>>
+PlanScreens(const Options& options, const OutputSurroundings& surroundings)
+{
+	return PlanWith(&OutputEntry::makeScreens, options.idleSeconds ? "--idle" : "--screensaver",
+		options, surroundings);
+}
+
+
+Result<std::vector<OutputKind>>
+PlanIdleWatch(const Options& options, const OutputSurroundings& surroundings)
+{
+	return PlanWith(&OutputEntry::makeIdleWatch, "--idle", options, surroundings);
+}

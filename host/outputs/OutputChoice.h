@@ -26,4 +26,13 @@ struct OutputPlan {
 // The outputs for the options, or why the one asked for cannot work here.
 Result<OutputPlan> PlanOutput(const Options& options, const OutputSurroundings& surroundings);
 
+// --screensaver and --idle: the outputs that can cover every monitor here
+// (those with makeScreens), or that can tell how long the session has been
+// idle (makeIdleWatch), best first: the one --output names, or each that
+// fits. None is an error that says what is missing.
+Result<std::vector<OutputKind>> PlanScreens(const Options& options,
+	const OutputSurroundings& surroundings);
+Result<std::vector<OutputKind>> PlanIdleWatch(const Options& options,
+	const OutputSurroundings& surroundings);
+
 #endif	// SAVERHOST_OUTPUT_CHOICE_H

@@ -10,11 +10,11 @@
 
 namespace {
 
-template<typename AnOutput>
-std::unique_ptr<Output>
+template<typename Made, typename Base = Output>
+std::unique_ptr<Base>
 Make()
 {
-	return std::make_unique<AnOutput>();
+	return std::make_unique<Made>();
 }
 
 
@@ -24,25 +24,25 @@ const OutputEntry kOutputs[] = {
 		[](const Options&, const OutputSurroundings& here) {
 			return here.display ? OutputFit::Yes : OutputFit::No;
 		},
-		Make<WindowOutput>},
+		Make<WindowOutput>, nullptr, nullptr},
 	{OutputKind::Terminal, "terminal",
 		"the terminal, when standard output is one and shows colour",
 		[](const Options&, const OutputSurroundings& here) {
 			return here.terminal ? OutputFit::Yes : OutputFit::No;
 		},
-		Make<TerminalOutput>},
+		Make<TerminalOutput>, nullptr, nullptr},
 	{OutputKind::File, "file",
 		"files, taken alone for --record and --png-dir",
 		[](const Options& options, const OutputSurroundings&) {
 			return options.WritesFiles() ? OutputFit::Only : OutputFit::No;
 		},
-		Make<FileOutput>},
+		Make<FileOutput>, nullptr, nullptr},
 	{OutputKind::Headless, "headless",
 		"nothing shown, taken alone for --digest, else when nothing else works",
 		[](const Options& options, const OutputSurroundings&) {
 			return options.digest ? OutputFit::Only : OutputFit::Yes;
 		},
-		Make<HeadlessOutput>},
+		Make<HeadlessOutput>, nullptr, nullptr},
 };
 
 }	// namespace

@@ -11,7 +11,9 @@
 
 #include "base/Options.h"
 #include "base/OutputKind.h"
+#include "outputs/IdleWatch.h"
 #include "outputs/Output.h"
+#include "outputs/Screens.h"
 
 // What the host can see of where it runs.
 struct OutputSurroundings {
@@ -43,6 +45,10 @@ struct OutputEntry {
 	OutputFit (*fits)(const Options& options, const OutputSurroundings& surroundings);
 	// The output, not yet opened.
 	std::unique_ptr<Output> (*make)();
+	// Every monitor covered (--screensaver), and the session's idleness
+	// (--idle), not yet opened; null where this output has no such thing.
+	std::unique_ptr<Screens> (*makeScreens)();
+	std::unique_ptr<IdleWatch> (*makeIdleWatch)();
 };
 
 // The rows, best first: for (const OutputEntry& entry : Outputs()).

@@ -6,6 +6,9 @@
 namespace {
 
 std::optional<time_t> sPinnedClock;
+// The second a DistinctSecond holds time() at, and the last one it took.
+std::optional<time_t> sHeldSecond;
+std::optional<time_t> sLastDistinct;
 
 }	// namespace
 
@@ -24,7 +27,9 @@ extern "C" time_t
 time(time_t* result) noexcept
 {
 	time_t now;
-	if (sPinnedClock) {
+	if (sHeldSecond) {
+		now = *sHeldSecond;
+	} else if (sPinnedClock) {
 		now = *sPinnedClock;
 	} else {
 		timespec real;
@@ -33,4 +38,20 @@ time(time_t* result) noexcept
 	if (result != nullptr)
 		*result = now;
 	return now;
+}
+
+
+DistinctSecond::DistinctSecond()
+{
+	time_t now = time(nullptr);
+	if (sLastDistinct && now <= *sLastDistinct)
+		now = *sLastDistinct + 1;
+	sLastDistinct = now;
+	sHeldSecond = now;
+}
+
+
+DistinctSecond::~DistinctSecond()
+{
+	sHeldSecond.reset();
 }

@@ -8,6 +8,9 @@
 namespace {
 
 volatile std::sig_atomic_t sCaught = 0;
+// Guards in force: a run within --idle's wait has one inside the wait's,
+// and a signal caught before the inner one came must not be forgotten.
+int sGuards = 0;
 
 
 void
@@ -21,7 +24,8 @@ OnSignal(int signal)
 
 InterruptGuard::InterruptGuard()
 {
-	sCaught = 0;
+	if (sGuards++ == 0)
+		sCaught = 0;
 	struct sigaction action = {};
 	action.sa_handler = OnSignal;
 	sigemptyset(&action.sa_mask);
@@ -32,6 +36,7 @@ InterruptGuard::InterruptGuard()
 
 InterruptGuard::~InterruptGuard()
 {
+	sGuards--;
 	for (size_t i = 0; i < sizeof(kSignals) / sizeof(kSignals[0]); i++)
 		sigaction(kSignals[i], &fPrevious[i], nullptr);
 }

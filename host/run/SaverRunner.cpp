@@ -1,7 +1,9 @@
 #include "run/SaverRunner.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <vector>
 
 #include "base/Report.h"
 #include "base/ViewSizes.h"
@@ -13,6 +15,7 @@
 #include "run/Clock.h"
 #include "base/Digest.h"
 #include "run/Interrupt.h"
+#include "run/SaverScreen.h"
 #include "base/MonotonicClock.h"
 #include "run/ShowSettings.h"
 #include "run/Soak.h"
@@ -27,37 +30,6 @@ namespace {
 // waits end when they see a signal, as when the frames come back into sight;
 // this is for a signal that came just before a wait began.
 constexpr std::chrono::milliseconds kOutOfSightWait{1000};
-
-
-// Between a successful StartSaver() and StopSaver(): stops the saver however
-// the run ends.
-class RunningSaver {
-public:
-	explicit RunningSaver(BScreenSaver& saver) : fSaver(saver) {}
-	~RunningSaver() { Stop(); }
-
-	RunningSaver(const RunningSaver&) = delete;
-	RunningSaver& operator=(const RunningSaver&) = delete;
-
-	status_t Start(BView* view, bool preview)
-	{
-		Stop();
-		status_t status = fSaver.StartSaver(view, preview);
-		fRunning = status == B_OK;
-		return status;
-	}
-
-	void Stop()
-	{
-		if (fRunning)
-			fSaver.StopSaver();
-		fRunning = false;
-	}
-
-private:
-	BScreenSaver& fSaver;
-	bool fRunning = false;
-};
 
 
 Result<void>
@@ -119,20 +91,26 @@ struct RunEnd {
 using StepResult = std::optional<RunEnd>;
 
 
-// One run of one saver, as a sequence of steps. The members are destroyed in
-// the reverse order of their declaration: the saver is stopped, the view
-// and the saver are deleted while the module's code is still there, and an
-// unwritten snapshot is removed last; the signal handlers go at the very end.
+// One run of the saver on its screens, as a sequence of steps: a plain run
+// has one screen, on the output the options choose; --screensaver has one on
+// each monitor of a Screens object, all on one grid of ticks, and follows
+// the monitors as they come and go. The members are destroyed in the
+// reverse order of their declaration: the savers are stopped, and the views
+// and the savers deleted while the module's code is still there, then the
+// outputs go, and an unwritten snapshot is removed last; the signal
+// handlers go at the very end.
 class SaverRun {
 public:
-	// Without a given output, the options choose one.
+	// Without a given output or screens, the options choose them.
 	SaverRun(const Options& options, const std::string& modulePath,
-		const MonotonicClock& clock, std::unique_ptr<Output> output)
+		const MonotonicClock& clock, std::unique_ptr<Output> output,
+		std::unique_ptr<Screens> screens)
 		:
 		fOptions(options),
 		fModulePath(modulePath),
 		fClock(clock),
-		fGivenOutput(std::move(output))
+		fGivenOutput(std::move(output)),
+		fGivenScreens(std::move(screens))
 	{
 	}
 
@@ -147,16 +125,24 @@ public:
 	}
 
 private:
+	bool _CoversScreens() const { return fOptions.CoversScreens() || fGivenScreens; }
+
 	StepResult _Prepare();
 	StepResult _OpenOutput();
+	StepResult _OpenScreens();
 	StepResult _ShowSettings();
 	StepResult _StartFirstView();
 	StepResult _TickLoop();
 	StepResult _Finish();
 
-	Result<void> _StartOnView(Size size);
+	StepResult _FollowMonitors();
 	StepResult _AwaitTick(bool& quit);
+	StepResult _Wait(MonotonicClock::TimePoint deadline, bool& quit, bool& restarted);
+	StepResult _TakeEvents(SaverScreen& screen, const OutputEvents& events, bool& quit,
+		bool& restarted);
 	StepResult _DrawFrame();
+	StepResult _DrawScreen(SaverScreen& screen);
+	bigtime_t _Period() const;
 	RunEnd _Interrupted(int signal) const;
 	int _End(const RunEnd& end);
 
@@ -169,16 +155,15 @@ private:
 	InterruptGuard fInterrupts;
 	std::optional<AtomicFile> fSnapshot;
 	OutputPlan fPlan;
+	std::vector<OutputKind> fScreensPlan;
 	std::optional<SaverModule> fModule;
-	// The saver's state: none kept, so an empty message. The saver may hold
-	// on to it, so it lives as long as the saver.
-	BMessage fArchive;
-	std::unique_ptr<BScreenSaver> fSaver;
 	std::unique_ptr<Output> fGivenOutput;
+	std::unique_ptr<Screens> fGivenScreens;
 	std::unique_ptr<Output> fOutput;
+	std::unique_ptr<Screens> fScreens;
 	Size fFullSize;
-	std::unique_ptr<Surface> fSurface;
-	std::optional<RunningSaver> fRunning;
+	// The savers: the one of a plain run, or one for each monitor.
+	std::vector<std::unique_ptr<SaverScreen>> fSavers;
 
 	// The tick loop's state.
 	std::optional<Ticker> fTicker;
@@ -191,7 +176,8 @@ private:
 
 
 // Everything that can be refused is refused before the saver starts: the
-// snapshot's file, the output's plan, the module and the saver.
+// snapshot's file, the output's plan, the module and the saver of a plain
+// run (a monitor's saver is made once its monitor is known).
 StepResult
 SaverRun::_Prepare()
 {
@@ -202,7 +188,12 @@ SaverRun::_Prepare()
 		fSnapshot.emplace(std::move(file.Value()));
 	}
 
-	if (!fGivenOutput) {
+	if (_CoversScreens() && !fGivenScreens) {
+		Result<std::vector<OutputKind>> plan = PlanScreens(fOptions, LookAround());
+		if (!plan)
+			return RunEnd{kExitFailure, plan.Message()};
+		fScreensPlan = plan.Value();
+	} else if (!_CoversScreens() && !fGivenOutput) {
 		Result<OutputPlan> plan = PlanOutput(fOptions, LookAround());
 		if (!plan)
 			return RunEnd{kExitFailure, plan.Message()};
@@ -213,16 +204,13 @@ SaverRun::_Prepare()
 	if (!module)
 		return RunEnd{kExitFailure, module.Message()};
 	fModule.emplace(std::move(module.Value()));
+	if (_CoversScreens())
+		return std::nullopt;
 
-	Result<std::unique_ptr<BScreenSaver>> created = fModule->Instantiate(&fArchive);
+	Result<std::unique_ptr<SaverScreen>> created = SaverScreen::Create(*fModule);
 	if (!created)
 		return RunEnd{kExitFailure, created.Message()};
-	fSaver = std::move(created.Value());
-	fRunning.emplace(*fSaver);
-	if (status_t status = fSaver->InitCheck(); status != B_OK) {
-		return RunEnd{kExitFailure, "\"" + fModulePath + "\": the saver failed to initialise "
-			"(status " + std::to_string(status) + ")"};
-	}
+	fSavers.push_back(std::move(created.Value()));
 	return std::nullopt;
 }
 
@@ -230,22 +218,86 @@ SaverRun::_Prepare()
 StepResult
 SaverRun::_OpenOutput()
 {
+	if (_CoversScreens())
+		return _OpenScreens();
 	if (fGivenOutput) {
 		Result<Size> opened = fGivenOutput->Open(fOptions);
 		if (!opened)
 			return RunEnd{kExitFailure, opened.Message()};
 		fOutput = std::move(fGivenOutput);
 		fFullSize = opened.Value();
-		return std::nullopt;
+	} else {
+		auto opened = OpenFirstOutput(fPlan, fOptions);
+		if (!opened)
+			return RunEnd{kExitFailure, opened.Message()};
+		if (!fPlan.notice.empty())
+			Report(fPlan.notice);
+		fOutput = std::move(opened.Value().first);
+		fFullSize = opened.Value().second;
 	}
+	fSavers.front()->ShowIn(*fOutput);
+	return std::nullopt;
+}
 
-	auto opened = OpenFirstOutput(fPlan, fOptions);
-	if (!opened)
-		return RunEnd{kExitFailure, opened.Message()};
-	if (!fPlan.notice.empty())
-		Report(fPlan.notice);
-	fOutput = std::move(opened.Value().first);
-	fFullSize = opened.Value().second;
+
+// The first Screens of the plan that opens, as OpenFirstOutput() takes the
+// first output; then a saver on each of its monitors.
+StepResult
+SaverRun::_OpenScreens()
+{
+	if (fGivenScreens) {
+		Result<void> opened = fGivenScreens->Open(fOptions);
+		if (!opened)
+			return RunEnd{kExitFailure, opened.Message()};
+		fScreens = std::move(fGivenScreens);
+		return _FollowMonitors();
+	}
+	for (size_t i = 0; i < fScreensPlan.size() && !fScreens; i++) {
+		std::unique_ptr<Screens> screens = OutputRow(fScreensPlan[i]).makeScreens();
+		Result<void> opened = screens->Open(fOptions);
+		if (opened)
+			fScreens = std::move(screens);
+		else if (i + 1 == fScreensPlan.size())
+			return RunEnd{kExitFailure, opened.Message()};
+		else
+			Report(opened.Message() + "; trying the " + OutputRow(fScreensPlan[i + 1]).name
+				+ " instead");
+	}
+	return _FollowMonitors();
+}
+
+
+// Each monitor the screens have now gets a saver of its own, started on a
+// view of the monitor's size; the savers of monitors that went are stopped
+// and go, and nothing of them is drawn or shown any more.
+StepResult
+SaverRun::_FollowMonitors()
+{
+	std::vector<Output*> monitors = fScreens->Monitors();
+	auto gone = [&](const std::unique_ptr<SaverScreen>& saver) {
+		return std::find(monitors.begin(), monitors.end(), &saver->Out()) == monitors.end();
+	};
+	fSavers.erase(std::remove_if(fSavers.begin(), fSavers.end(), gone), fSavers.end());
+
+	for (Output* monitor : monitors) {
+		auto known = [&](const std::unique_ptr<SaverScreen>& saver) {
+			return &saver->Out() == monitor;
+		};
+		if (std::any_of(fSavers.begin(), fSavers.end(), known))
+			continue;
+		Result<Size> opened = monitor->Open(fOptions);
+		if (!opened)
+			return RunEnd{kExitFailure, opened.Message()};
+		Result<std::unique_ptr<SaverScreen>> created = SaverScreen::Create(*fModule);
+		if (!created)
+			return RunEnd{kExitFailure, created.Message()};
+		std::unique_ptr<SaverScreen> saver = std::move(created.Value());
+		saver->ShowIn(*monitor);
+		if (Result<void> started = saver->Start(opened.Value(), false, true); !started)
+			return RunEnd{kExitFailure, started.Message()};
+		monitor->TickPeriod(std::chrono::microseconds(saver->Saver().TickSize()));
+		fSavers.push_back(std::move(saver));
+	}
 	return std::nullopt;
 }
 
@@ -254,8 +306,8 @@ SaverRun::_OpenOutput()
 StepResult
 SaverRun::_ShowSettings()
 {
-	if (fOptions.config) {
-		Result<void> shown = fOutput->ShowSettings(::ShowSettings(*fSaver));
+	if (fOptions.config && fOutput) {
+		Result<void> shown = fOutput->ShowSettings(::ShowSettings(fSavers.front()->Saver()));
 		if (!shown)
 			return RunEnd{kExitFailure, shown.Message()};
 		if (!fOptions.RunsSaver())
@@ -267,31 +319,17 @@ SaverRun::_ShowSettings()
 }
 
 
-// A new view of the size, with the saver started on it.
-Result<void>
-SaverRun::_StartOnView(Size size)
-{
-	fRunning->Stop();
-	fSurface.reset();
-	Result<std::unique_ptr<Surface>> made
-		= Surface::Create(size, fOptions.preview ? "preview" : "saver");
-	if (!made)
-		return Error{made.Message()};
-	fSurface = std::move(made.Value());
-	if (status_t status = fRunning->Start(fSurface->View(), fOptions.preview); status != B_OK) {
-		return Error{"the saver refused to start on a " + SizeText(size) + " view (status "
-			+ std::to_string(status) + ")"};
-	}
-	return {};
-}
-
-
+// A plain run's saver starts now; the monitors' savers started with them.
 StepResult
 SaverRun::_StartFirstView()
 {
-	Result<void> started = _StartOnView(fOptions.preview ? kPreviewSize : fFullSize);
+	if (fScreens)
+		return std::nullopt;
+	SaverScreen& saver = *fSavers.front();
+	Result<void> started = saver.Start(fOptions.preview ? kPreviewSize : fFullSize,
+		fOptions.preview, false);
 	if (!started) {
-		if (fOptions.preview && fSurface) {
+		if (fOptions.preview && saver.View() != nullptr) {
 			fOutput->ShowNotice("the saver declined to run in the preview"
 				+ Unwritten(fOptions));
 			// A signal that cut the notice short stops the run as it would
@@ -306,22 +344,23 @@ SaverRun::_StartFirstView()
 }
 
 
-// One Draw() a tick, paced or back to back, until the frames are done or
-// the user stops the run.
+// One Draw() a tick on every screen in sight, paced or back to back, until
+// the frames are done or the user stops the run.
 StepResult
 SaverRun::_TickLoop()
 {
 	if (fOptions.fps)
 		fMeter.emplace(fClock, ProcessCpuTime);
-	fPaced = fOutput->Paced() || fOptions.paced;
-	fPeriod = fSaver->TickSize();
-	fOutput->TickPeriod(std::chrono::microseconds(fPeriod));
+	fPaced = fScreens || fOutput->Paced() || fOptions.paced;
+	fPeriod = _Period();
+	if (fOutput)
+		fOutput->TickPeriod(std::chrono::microseconds(fPeriod));
 	fTicker.emplace(fClock);
 	if (fOptions.soak)
 		fSoak.emplace(*fOptions.soak);
 
 	std::optional<int32_t> frames = fOptions.frames ? fOptions.frames
-		: fOutput->DefaultFrames();
+		: fOutput ? fOutput->DefaultFrames() : std::nullopt;
 	for (fFrame = 0; !frames || fFrame < *frames; fFrame++) {
 		bool quit = false;
 		if (StepResult end = _AwaitTick(quit))
@@ -335,44 +374,37 @@ SaverRun::_TickLoop()
 }
 
 
-// Until the tick is due, acts on what happens at the output: a quit, a
-// signal, a new size for the view. While nobody can see the frames, none are
-// due: the run waits until somebody can, then goes on at the next tick on
-// the grid, without making up for the ticks it let pass.
+// Until the tick is due, acts on what happens at the outputs: a quit, a
+// signal, a new size for a view, monitors that come and go. While nobody can
+// see any frame, none are due: the run waits until somebody can, then goes
+// on at the next tick on the grid, without making up for the ticks it let
+// pass.
 StepResult
 SaverRun::_AwaitTick(bool& quit)
 {
-	bool outOfSight = false;
+	bool paused = false;
 	while (true) {
 		if (int signal = fInterrupts.Caught())
 			return _Interrupted(signal);
-		OutputEvents events = !fPaced ? fOutput->Poll()
-			: fOutput->WaitUntil(outOfSight ? fClock.Now() + kOutOfSightWait
-				: fTicker->Deadline());
+		bool restarted = false;
+		MonotonicClock::TimePoint deadline = paused ? fClock.Now() + kOutOfSightWait
+			: fTicker->Deadline();
+		if (StepResult end = _Wait(deadline, quit, restarted))
+			return end;
 		if (int signal = fInterrupts.Caught())
 			return _Interrupted(signal);
-		if (events.quit) {
-			quit = true;
+		if (quit)
 			return std::nullopt;
-		}
-		// The preview keeps its size whatever the window does.
-		Size current = fSurface->Dimensions();
-		std::optional<Size> resized = events.resized;
-		if (resized && !fOptions.preview && resized->width >= 1 && resized->height >= 1
-			&& resized->width <= kMaxViewSide && resized->height <= kMaxViewSide
-			&& (resized->width != current.width || resized->height != current.height)) {
-			Result<void> restarted = _StartOnView(*resized);
-			if (!restarted)
-				return RunEnd{kExitFailure, restarted.Message()};
-			if (fPaced)
-				continue;
-		}
-		if (fPaced && events.outOfSight) {
-			outOfSight = true;
+		if (restarted && fPaced)
+			continue;
+		bool inSight = std::any_of(fSavers.begin(), fSavers.end(),
+			[](const std::unique_ptr<SaverScreen>& saver) { return !saver->outOfSight; });
+		if (!inSight) {
+			paused = true;
 			continue;
 		}
-		if (outOfSight) {
-			outOfSight = false;
+		if (paused) {
+			paused = false;
 			fTicker->Resume(fPeriod);
 			// The figures of --fps start afresh, without the pause in them.
 			if (fMeter)
@@ -384,50 +416,134 @@ SaverRun::_AwaitTick(bool& quit)
 }
 
 
-// One Draw() into the pixels the output lends, or the surface's own, then
-// the digest, the present, the soak's checks and the --fps figures.
+// One wait for the output's or the screens' events (a look, when the run is
+// not paced), and what the run does about them.
+StepResult
+SaverRun::_Wait(MonotonicClock::TimePoint deadline, bool& quit, bool& restarted)
+{
+	if (!fScreens) {
+		OutputEvents events = !fPaced ? fOutput->Poll() : fOutput->WaitUntil(deadline);
+		return _TakeEvents(*fSavers.front(), events, quit, restarted);
+	}
+	ScreenEvents events = fScreens->WaitUntil(deadline);
+	quit = events.quit;
+	if (events.changed) {
+		if (StepResult end = _FollowMonitors())
+			return end;
+		restarted = true;
+	}
+	for (const std::unique_ptr<SaverScreen>& saver : fSavers) {
+		if (StepResult end = _TakeEvents(*saver, saver->Out().Poll(), quit, restarted))
+			return end;
+	}
+	return std::nullopt;
+}
+
+
+// A screen's events: a quit, a new size for its view (the preview keeps
+// its size whatever the window does), its frames out of sight.
+StepResult
+SaverRun::_TakeEvents(SaverScreen& saver, const OutputEvents& events, bool& quit,
+	bool& restarted)
+{
+	if (events.quit) {
+		quit = true;
+		return std::nullopt;
+	}
+	Size current = saver.View()->Dimensions();
+	std::optional<Size> resized = events.resized;
+	if (resized && !fOptions.preview && resized->width >= 1 && resized->height >= 1
+		&& resized->width <= kMaxViewSide && resized->height <= kMaxViewSide
+		&& (resized->width != current.width || resized->height != current.height)) {
+		Result<void> started = saver.Start(*resized, false, fScreens != nullptr);
+		if (!started)
+			return RunEnd{kExitFailure, started.Message()};
+		restarted = true;
+	}
+	saver.outOfSight = fPaced && events.outOfSight;
+	return std::nullopt;
+}
+
+
+// A Draw() on every screen in sight, then the --fps figures and the next
+// tick, at the savers' period.
 StepResult
 SaverRun::_DrawFrame()
 {
 	MonotonicClock::TimePoint drawStart = fClock.Now();
-	std::optional<PixelTarget> lent = fOutput->LendPixels(fSurface->Dimensions());
-	fSurface->DrawInto(lent);
-	fSaver->Draw(fSurface->View(), fFrame);
-	PixelView pixels = fSurface->Pixels();
-	const Damage& damage = fSurface->TakeDamage();
-	if (fOptions.digest) {
-		std::printf("frame %ld %s\n", static_cast<long>(fFrame) + 1,
-			FormatDigest(FrameDigest(pixels)).c_str());
-	}
-	Result<void> shown = fOutput->Present(pixels, damage);
-	if (!shown)
-		return RunEnd{kExitFailure, shown.Message()};
-	if (Result<void> healthy = fSoak ? fSoak->FrameDone(fFrame) : Result<void>(); !healthy) {
-		std::printf("%s\n", fSoak->Summary(fSurface->Dimensions(), healthy).c_str());
-		return RunEnd{kExitFailure, ""};
+	for (const std::unique_ptr<SaverScreen>& saver : fSavers) {
+		if (saver->outOfSight)
+			continue;
+		if (StepResult end = _DrawScreen(*saver))
+			return end;
 	}
 	if (fMeter) {
-		if (std::optional<FrameStats> stats = fMeter->FrameDone(fClock.Now() - drawStart))
-			fOutput->ShowStats(*stats);
+		if (std::optional<FrameStats> stats = fMeter->FrameDone(fClock.Now() - drawStart)) {
+			for (const std::unique_ptr<SaverScreen>& saver : fSavers)
+				saver->Out().ShowStats(*stats);
+		}
 	}
 
-	if (bigtime_t asked = fSaver->TickSize(); asked != fPeriod) {
+	if (bigtime_t asked = _Period(); asked != fPeriod) {
 		fPeriod = asked;
-		fOutput->TickPeriod(std::chrono::microseconds(fPeriod));
+		for (const std::unique_ptr<SaverScreen>& saver : fSavers)
+			saver->Out().TickPeriod(std::chrono::microseconds(fPeriod));
 	}
 	fTicker->Advance(fPeriod);
 	return std::nullopt;
 }
 
 
-// The saver stops, the output completes what it wrote, and the snapshot is
+// One Draw() into the pixels the output lends, or the surface's own, then
+// the digest, the present and the soak's checks.
+StepResult
+SaverRun::_DrawScreen(SaverScreen& saver)
+{
+	Surface& surface = *saver.View();
+	std::optional<PixelTarget> lent = saver.Out().LendPixels(surface.Dimensions());
+	surface.DrawInto(lent);
+	saver.Saver().Draw(surface.View(), saver.frames++);
+	PixelView pixels = surface.Pixels();
+	const Damage& damage = surface.TakeDamage();
+	if (fOptions.digest) {
+		std::printf("frame %ld %s\n", static_cast<long>(fFrame) + 1,
+			FormatDigest(FrameDigest(pixels)).c_str());
+	}
+	Result<void> shown = saver.Out().Present(pixels, damage);
+	if (!shown)
+		return RunEnd{kExitFailure, shown.Message()};
+	if (Result<void> healthy = fSoak ? fSoak->FrameDone(fFrame) : Result<void>(); !healthy) {
+		std::printf("%s\n", fSoak->Summary(surface.Dimensions(), healthy).c_str());
+		return RunEnd{kExitFailure, ""};
+	}
+	return std::nullopt;
+}
+
+
+// The period of the grid: the shortest any saver asks for (the savers of
+// one module ask for the same), or the longest there is without savers.
+bigtime_t
+SaverRun::_Period() const
+{
+	std::optional<bigtime_t> period;
+	for (const std::unique_ptr<SaverScreen>& saver : fSavers)
+		period = std::min(period.value_or(saver->Saver().TickSize()), saver->Saver().TickSize());
+	return period.value_or(kLongestTick.count());
+}
+
+
+// The savers stop, the output completes what it wrote, and the snapshot is
 // taken of the last frame.
 StepResult
 SaverRun::_Finish()
 {
-	fRunning->Stop();
+	for (const std::unique_ptr<SaverScreen>& saver : fSavers)
+		saver->Stop();
+	if (!fOutput)
+		return RunEnd{kExitSuccess, ""};
+	Surface& surface = *fSavers.front()->View();
 	if (fSoak)
-		std::printf("%s\n", fSoak->Summary(fSurface->Dimensions(), {}).c_str());
+		std::printf("%s\n", fSoak->Summary(surface.Dimensions(), {}).c_str());
 
 	Result<void> finished = fOutput->Finish();
 	if (!finished)
@@ -436,10 +552,10 @@ SaverRun::_Finish()
 	// The output still holds the pixels it lent for the last frame.
 	std::string wrote;
 	if (fSnapshot) {
-		Result<void> written = WriteSnapshot(*fSnapshot, fSurface->Pixels());
+		Result<void> written = WriteSnapshot(*fSnapshot, surface.Pixels());
 		if (!written)
 			return RunEnd{kExitFailure, written.Message()};
-		wrote = "wrote " + *fOptions.snapshotPath + " (" + SizeText(fSurface->Dimensions())
+		wrote = "wrote " + *fOptions.snapshotPath + " (" + SizeText(surface.Dimensions())
 			+ ")";
 	}
 	return RunEnd{kExitSuccess, wrote};
@@ -454,14 +570,15 @@ SaverRun::_Interrupted(int signal) const
 }
 
 
-// Ends the run: the saver stops and the output gives back the screen or the
+// Ends the run: the savers stop and the outputs give back the screen or the
 // terminal before the message, so that the message stays visible.
 int
 SaverRun::_End(const RunEnd& end)
 {
-	if (fRunning)
-		fRunning->Stop();
+	for (const std::unique_ptr<SaverScreen>& saver : fSavers)
+		saver->Stop();
 	fOutput.reset();
+	fScreens.reset();
 	if (!end.message.empty())
 		Report(end.message);
 	return end.status;
@@ -474,7 +591,7 @@ int
 RunSaver(const Options& options, const std::string& modulePath)
 {
 	SteadyClock clock;
-	return RunSaver(options, modulePath, clock, nullptr);
+	return RunSaver(options, modulePath, clock, std::unique_ptr<Output>());
 }
 
 
@@ -484,5 +601,15 @@ RunSaver(const Options& options, const std::string& modulePath, const MonotonicC
 {
 	if (options.clock)
 		PinClock(*options.clock);
-	return SaverRun(options, modulePath, clock, std::move(output)).Run();
+	return SaverRun(options, modulePath, clock, std::move(output), nullptr).Run();
+}
+
+
+int
+RunSaver(const Options& options, const std::string& modulePath, const MonotonicClock& clock,
+	std::unique_ptr<Screens> screens)
+{
+	if (options.clock)
+		PinClock(*options.clock);
+	return SaverRun(options, modulePath, clock, nullptr, std::move(screens)).Run();
 }

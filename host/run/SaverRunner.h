@@ -1,5 +1,6 @@
-// Drives one saver through the host's calling order: instantiate, settings
-// (with --config), StartSaver, one Draw per tick, StopSaver, delete.
+// Drives a saver through the host's calling order: instantiate, settings
+// (with --config), StartSaver, one Draw per tick, StopSaver, delete; with
+// --screensaver, one saver for each monitor, on one grid of ticks.
 #ifndef SAVERHOST_SAVER_RUNNER_H
 #define SAVERHOST_SAVER_RUNNER_H
 
@@ -7,6 +8,7 @@
 #include <string>
 
 #include "outputs/Output.h"
+#include "outputs/Screens.h"
 #include "base/MonotonicClock.h"
 #include "base/Options.h"
 
@@ -19,5 +21,9 @@ int RunSaver(const Options& options, const std::string& modulePath);
 // tests.
 int RunSaver(const Options& options, const std::string& modulePath,
 	const MonotonicClock& clock, std::unique_ptr<Output> output);
+// The same with --screensaver's monitors from screens (which the run opens):
+// for tests.
+int RunSaver(const Options& options, const std::string& modulePath,
+	const MonotonicClock& clock, std::unique_ptr<Screens> screens);
 
 #endif	// SAVERHOST_SAVER_RUNNER_H
