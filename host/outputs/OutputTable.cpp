@@ -6,6 +6,8 @@
 #include "outputs/headless/HeadlessOutput.h"
 #include "outputs/terminal/TerminalOutput.h"
 #include "outputs/window/WindowOutput.h"
+#include "outputs/window/X11IdleWatch.h"
+#include "outputs/window/X11Screens.h"
 
 
 namespace {
@@ -24,7 +26,7 @@ const OutputEntry kOutputs[] = {
 		[](const Options&, const OutputSurroundings& here) {
 			return here.display ? OutputFit::Yes : OutputFit::No;
 		},
-		Make<WindowOutput>, nullptr, nullptr},
+		Make<WindowOutput>, Make<X11Screens, Screens>, Make<X11IdleWatch, IdleWatch>},
 	{OutputKind::Terminal, "terminal",
 		"the terminal, when standard output is one and shows colour",
 		[](const Options&, const OutputSurroundings& here) {

@@ -27,3 +27,14 @@ WindowIdText(unsigned long id)
 	std::snprintf(text, sizeof(text), "0x%lx", id);
 	return text;
 }
+
+
+std::string
+ModuleName(const std::string& path)
+{
+	if (path.empty())
+		return "Dustglow";
+	size_t slash = path.find_last_of('/');
+	std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+	return name.empty() ? path : name;
+}

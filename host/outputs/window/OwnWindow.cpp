@@ -5,6 +5,9 @@
 
 #include "outputs/window/DisplayNames.h"
 
+// Xlib last: its macros (None, Status, Bool...) must meet no other header.
+#include <X11/Xlib.h>
+
 
 using std::chrono::steady_clock;
 
@@ -34,6 +37,29 @@ OwnWindow::Open(const std::string& title, Size size, bool fullscreen, XErrorWatc
 	if (SDL_GetWindowWMInfo(window.get(), &info) && info.subsystem == SDL_SYSWM_X11)
 		errors.Watch(static_cast<unsigned long>(info.info.x11.window));
 	return std::make_unique<OwnWindow>(Token{}, std::move(window), title, fullscreen, errors);
+}
+
+
+Result<std::unique_ptr<OwnWindow>>
+OwnWindow::Cover(const std::string& title, const PixelRect& monitor, XErrorWatch& errors)
+{
+	WindowPtr window(SDL_CreateWindow(title.c_str(), monitor.x, monitor.y, monitor.width,
+		monitor.height, SDL_WINDOW_HIDDEN | SDL_WINDOW_BORDERLESS | SDL_WINDOW_SKIP_TASKBAR));
+	std::string place = SizeText(Size{monitor.width, monitor.height}) + "+"
+		+ std::to_string(monitor.x) + "+" + std::to_string(monitor.y);
+	if (!window)
+		return Error{"cannot open a window over the monitor at " + place + ": " + SDL_GetError()};
+
+	// Set while the window is not mapped yet, as X wants it.
+	SDL_SysWMinfo info;
+	SDL_VERSION(&info.version);
+	if (!SDL_GetWindowWMInfo(window.get(), &info) || info.subsystem != SDL_SYSWM_X11)
+		return Error{"the window over the monitor at " + place + " is no X window"};
+	XSetWindowAttributes attributes{};
+	attributes.override_redirect = True;
+	XChangeWindowAttributes(info.info.x11.display, info.info.x11.window, CWOverrideRedirect,
+		&attributes);
+	return std::make_unique<OwnWindow>(Token{}, std::move(window), title, true, errors);
 }
 
 

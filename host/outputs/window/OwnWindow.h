@@ -7,6 +7,7 @@
 
 #include <chrono>
 
+#include "base/Damage.h"
 #include "base/Result.h"
 #include "base/Size.h"
 #include "outputs/window/SaverWindow.h"
@@ -23,6 +24,11 @@ public:
 	// window.
 	static Result<std::unique_ptr<OwnWindow>> Open(const std::string& title, Size size,
 		bool fullscreen, XErrorWatch& errors);
+	// A hidden borderless window over one monitor's rectangle of the X
+	// screen, above every other window: override-redirect, so that no
+	// window manager places it, frames it or stacks a window over it.
+	static Result<std::unique_ptr<OwnWindow>> Cover(const std::string& title,
+		const PixelRect& monitor, XErrorWatch& errors);
 
 	OwnWindow(Token, WindowPtr window, const std::string& title, bool fullscreen,
 		XErrorWatch& errors);

@@ -25,19 +25,22 @@ CannotOpen(const std::string& why)
 
 
 Result<std::unique_ptr<VideoSession>>
-VideoSession::Start(bool borrowing)
+VideoSession::Start(Use use)
 {
+	bool borrowing = use == Use::LentWindow;
 	// The host catches SIGINT and SIGTERM itself, to stop the saver
 	// properly; SDL would turn them into quit events.
 	SDL_SetHintWithPriority(SDL_HINT_NO_SIGNAL_HANDLERS, "1", SDL_HINT_OVERRIDE);
-	// In a daemon's window the host is the screen saver: the screen must
-	// still blank and power down as the daemon decides.
-	if (borrowing)
+	// In a daemon's window, or covering every monitor, the host is the
+	// screen saver: the screen must still blank and power down as the daemon
+	// or the X server decides.
+	if (use != Use::OwnWindow)
 		SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
 	// Which of SDL's drivers; SDL_VIDEODRIVER, when set, decides. A window
-	// lent by id is an X window. A window of the host's own goes to the
-	// Wayland compositor where there is one, natively: SDL would otherwise
-	// take the X server that the compositor runs beside it. Where only
+	// lent by id is an X window, and so are those that cover the monitors
+	// of an X screen. A window of the host's own goes to the Wayland
+	// compositor where there is one, natively: SDL would otherwise take the
+	// X server that the compositor runs beside it. Where only
 	// DISPLAY names a display, only X is tried: when no X server answers,
 	// SDL would go on to Wayland, whose library then complains on standard
 	// error in words of its own.
@@ -45,7 +48,7 @@ VideoSession::Start(bool borrowing)
 	if (!Named("SDL_VIDEODRIVER")) {
 		if (borrowing && !Named("DISPLAY"))
 			return Error{"--window-id and --root need an X display, and DISPLAY is not set"};
-		xOnly = borrowing || !Named("WAYLAND_DISPLAY");
+		xOnly = use != Use::OwnWindow || !Named("WAYLAND_DISPLAY");
 		SDL_SetHint(SDL_HINT_VIDEODRIVER, xOnly ? "x11" : "wayland,x11");
 	}
 

@@ -13,10 +13,15 @@ class VideoSession {
 	};
 
 public:
+	// How the host uses the display: a window of its own; a window that a
+	// screen-saver daemon lends, which decides when the screen blanks; or
+	// every monitor of an X screen covered as the screen saver, where the
+	// X server still puts the monitors to sleep when it decides to.
+	enum class Use { OwnWindow, LentWindow, EveryMonitor };
+
 	// Starts SDL's video on the display the environment names, or says why
-	// no window can be had there. borrowing: the host draws in a window of
-	// a screen-saver daemon's, which decides when the screen blanks.
-	static Result<std::unique_ptr<VideoSession>> Start(bool borrowing);
+	// no window can be had there.
+	static Result<std::unique_ptr<VideoSession>> Start(Use use);
 
 	explicit VideoSession(Token) {}
 	~VideoSession();

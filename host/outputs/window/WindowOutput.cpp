@@ -35,23 +35,20 @@ constexpr Uint32 kViewFormat = SDL_PIXELFORMAT_BGRX8888;
 constexpr Uint32 kViewFormat = SDL_PIXELFORMAT_XRGB8888;
 #endif
 
-
-// The window's title: the add-on's file name, or Dustglow for the one this
-// build made.
-std::string
-ModuleName(const std::string& path)
-{
-	if (path.empty())
-		return "Dustglow";
-	size_t slash = path.find_last_of('/');
-	std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-	return name.empty() ? path : name;
-}
-
 }	// namespace
 
 
 WindowOutput::WindowOutput() = default;
+
+
+WindowOutput::WindowOutput(std::unique_ptr<SaverWindow> window)
+	:
+	fWindow(std::move(window)),
+	fMadeElsewhere(true)
+{
+}
+
+
 WindowOutput::~WindowOutput() = default;
 
 
@@ -59,6 +56,8 @@ Result<Size>
 WindowOutput::Open(const Options& options)
 {
 	fName = ModuleName(options.modulePath);
+	if (fMadeElsewhere)
+		return _Opened(options);
 	bool borrowed = options.windowId.has_value() || options.root;
 	bool fullscreen = options.fullscreen && !borrowed;
 
@@ -66,7 +65,8 @@ WindowOutput::Open(const Options& options)
 		return Error{"no display for --output window (is DISPLAY set?); try --output terminal"};
 
 	fErrors = std::make_unique<XErrorWatch>();
-	Result<std::unique_ptr<VideoSession>> video = VideoSession::Start(borrowed);
+	Result<std::unique_ptr<VideoSession>> video = VideoSession::Start(
+		borrowed ? VideoSession::Use::LentWindow : VideoSession::Use::OwnWindow);
 	if (!video)
 		return Error{video.Message()};
 	fVideo = std::move(video.Value());
@@ -84,6 +84,14 @@ WindowOutput::Open(const Options& options)
 			return Error{window.Message()};
 		fWindow = std::move(window.Value());
 	}
+	return _Opened(options);
+}
+
+
+// The window is there: the view's size is the window's.
+Size
+WindowOutput::_Opened(const Options& options)
+{
 	// Where no title bar shows the figures, they go over the picture.
 	fStatsOverlay = options.fps && !fWindow->HasTitle();
 	fMonitor = MonitorPower::Watch(fWindow->Get());
@@ -329,9 +337,16 @@ WindowOutput::Poll()
 	if (!fWindow)
 		return {};
 	SDL_Event event;
-	while (SDL_PollEvent(&event))
+	while (!fMadeElsewhere && SDL_PollEvent(&event))
 		_Handle(event);
 	return _TakeEvents();
+}
+
+
+bool
+WindowOutput::Pending()
+{
+	return fPending.quit || fPending.resized || _WindowGone();
 }
 
 

@@ -31,6 +31,10 @@ class XErrorWatch;
 class WindowOutput : public Output {
 public:
 	WindowOutput();
+	// Frames in a window made elsewhere, on a video session and an X error
+	// watch that outlive the output (one monitor's of X11Screens): whoever
+	// made it reads SDL's events and hands the output those it must see.
+	explicit WindowOutput(std::unique_ptr<SaverWindow> window);
 	~WindowOutput() override;
 
 	Result<Size> Open(const Options& options) override;
@@ -46,7 +50,14 @@ public:
 	void ShowNotice(const std::string& text) override;
 	Result<void> ShowSettings(const SettingsPanel& panel) override;
 
+	// A window made elsewhere: an event of SDL's for it, as Poll() would
+	// have read it.
+	void Take(const SDL_Event& event) { _Handle(event); }
+	// Events wait that the host must act on at once: a quit, a resize.
+	bool Pending();
+
 private:
+	Size _Opened(const Options& options);
 	void _Show();
 	SDL_Surface* _Framebuffer();
 	bool _Lendable(const SDL_Surface* framebuffer, Size size) const;
@@ -81,6 +92,8 @@ private:
 	std::string fName;
 	bool fShown = false;
 	bool fStatsOverlay = false;
+	// The window was made elsewhere, and its events come through Take().
+	bool fMadeElsewhere = false;
 
 	// The framebuffer as last seen, to clear a new one to black.
 	const void* fFramebufferPixels = nullptr;
