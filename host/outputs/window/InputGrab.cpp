@@ -19,17 +19,29 @@ InputGrab::InputGrab(_XDisplay* connection)
 
 InputGrab::~InputGrab()
 {
+	Release();
+}
+
+
+void
+InputGrab::Release()
+{
 	if (fKeyboard)
 		XUngrabKeyboard(fConnection, CurrentTime);
 	if (fPointer)
 		XUngrabPointer(fConnection, CurrentTime);
 	XFlush(fConnection);
+	fKeyboard = false;
+	fPointer = false;
+	fReleased = true;
 }
 
 
 void
 InputGrab::Take()
 {
+	if (fReleased)
+		return;
 	Window root = DefaultRootWindow(fConnection);
 	if (!fKeyboard) {
 		fKeyboard = XGrabKeyboard(fConnection, root, False, GrabModeAsync, GrabModeAsync,

@@ -24,6 +24,8 @@ public:
 	// open) keeps the keyboard or the pointer from it until that program
 	// lets go, so this is tried again before every wait.
 	void Take();
+	// Lets go of both for good: another program takes them.
+	void Release();
 
 	// The event is the user's: a key, a click or the wheel, or the pointer
 	// moved away from where it was.
@@ -35,6 +37,7 @@ private:
 	_XDisplay* fConnection;
 	bool fKeyboard = false;
 	bool fPointer = false;
+	bool fReleased = false;
 	// When the pointer was taken, and where it was then or while the
 	// windows settled.
 	std::chrono::steady_clock::time_point fTakenAt;

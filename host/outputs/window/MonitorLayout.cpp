@@ -7,7 +7,7 @@
 #include <X11/extensions/Xrandr.h>
 
 
-MonitorLayout::MonitorLayout(_XDisplay* connection)
+MonitorLayout::MonitorLayout(_XDisplay* connection, long rootEvents)
 	:
 	fConnection(connection)
 {
@@ -23,7 +23,7 @@ MonitorLayout::MonitorLayout(_XDisplay* connection)
 	} else {
 		fEventBase = -1;
 	}
-	XSelectInput(connection, root, StructureNotifyMask);
+	XSelectInput(connection, root, StructureNotifyMask | rootEvents);
 }
 
 

@@ -16,8 +16,9 @@ class MonitorLayout {
 public:
 	// Asks connection's server for the events that come when the monitors
 	// may have changed: RandR's own, and the root window's change of
-	// configuration, the only one a monitor set or deleted sends.
-	explicit MonitorLayout(_XDisplay* connection);
+	// configuration, the only one a monitor set or deleted sends; and for
+	// the root window's other events in rootEvents (an Xlib event mask).
+	MonitorLayout(_XDisplay* connection, long rootEvents);
 
 	// Their rectangles on the root window, each once: mirrored outputs show
 	// one picture.

@@ -72,9 +72,11 @@ X11Screens::Open(const Options& options)
 	if (!connection)
 		return Error{connection.Message()};
 	fConnection = std::move(connection.Value());
-	fLayout = std::make_unique<MonitorLayout>(fConnection.get());
+	// The root window's children are watched for a locker's window.
+	fLayout = std::make_unique<MonitorLayout>(fConnection.get(), SubstructureNotifyMask);
 
 	fErrors = std::make_unique<XErrorWatch>();
+	fErrors->Quiet(fConnection.get());
 	Result<std::unique_ptr<VideoSession>> video
 		= VideoSession::Start(VideoSession::Use::EveryMonitor);
 	if (!video)
@@ -113,14 +115,14 @@ X11Screens::_Cover(const std::vector<PixelRect>& places)
 			failure = window.Message();
 			continue;
 		}
+		// Made by OwnWindow::Cover(), it is an X window.
 		SDL_SysWMinfo info;
 		SDL_VERSION(&info.version);
-		if (fVideoDisplay == nullptr && SDL_GetWindowWMInfo(window.Value()->Get(), &info)) {
-			fVideoDisplay = info.info.x11.display;
-			fVideoConnection = ConnectionNumber(info.info.x11.display);
-		}
+		SDL_GetWindowWMInfo(window.Value()->Get(), &info);
+		fVideoDisplay = info.info.x11.display;
+		fVideoConnection = ConnectionNumber(info.info.x11.display);
 		Uint32 id = SDL_GetWindowID(window.Value()->Get());
-		covered.push_back(Monitor{place, id,
+		covered.push_back(Monitor{place, id, info.info.x11.window,
 			std::make_unique<WindowOutput>(std::move(window.Value()))});
 	}
 	fMonitors = std::move(covered);
@@ -189,7 +191,7 @@ X11Screens::_ReadConnection(ScreenEvents& events)
 	while (XPending(fConnection.get()) > 0) {
 		XEvent event;
 		XNextEvent(fConnection.get(), &event);
-		if (fGrab->EndsRun(event))
+		if (fGrab->EndsRun(event) || _LockerCame(event))
 			events.quit = true;
 		else if (fLayout->MayHaveChanged(event))
 			mayHaveChanged = true;
@@ -213,6 +215,33 @@ X11Screens::_FollowLayout(ScreenEvents& events)
 	if (Result<void> covered = _Cover(places); !covered)
 		Report(covered.Message());
 	events.changed = true;
+}
+
+
+// A locker (one that xss-lock starts on X's own idle timeout) maps a window
+// of its own over the screen and then takes the keyboard and the pointer:
+// the saver lets go of them at once and ends, or the locker could not lock.
+bool
+X11Screens::_LockerCame(const XEvent& event)
+{
+	if (event.type != MapNotify || !event.xmap.override_redirect
+		|| std::any_of(fMonitors.begin(), fMonitors.end(), [&](const Monitor& monitor) {
+			return monitor.xWindow == event.xmap.window;
+		}))
+		return false;
+	XWindowAttributes window;
+	if (XGetWindowAttributes(fConnection.get(), event.xmap.window, &window) == 0)
+		return false;
+	bool covers = std::any_of(fMonitors.begin(), fMonitors.end(), [&](const Monitor& monitor) {
+		return window.x <= monitor.place.x && window.y <= monitor.place.y
+			&& window.x + window.width >= monitor.place.x + monitor.place.width
+			&& window.y + window.height >= monitor.place.y + monitor.place.height;
+	});
+	if (!covers)
+		return false;
+	fGrab->Release();
+	Report("another program covered the screen (a locker?); the saver steps aside");
+	return true;
 }
 
 

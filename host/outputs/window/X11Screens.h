@@ -18,6 +18,7 @@
 #include "outputs/window/XConnection.h"
 
 union SDL_Event;
+union _XEvent;
 class InputGrab;
 class SignalHold;
 class MonitorLayout;
@@ -37,8 +38,9 @@ public:
 private:
 	struct Monitor {
 		PixelRect place;
-		// SDL's id of the window.
+		// SDL's id of the window, and X's.
 		uint32_t window;
+		unsigned long xWindow;
 		std::unique_ptr<WindowOutput> output;
 	};
 
@@ -46,6 +48,7 @@ private:
 	void _Dispatch(const SDL_Event& event);
 	void _ReadConnection(ScreenEvents& events);
 	void _FollowLayout(ScreenEvents& events);
+	bool _LockerCame(const _XEvent& event);
 	bool _Wait(std::chrono::steady_clock::time_point deadline, const SignalHold& signals);
 
 	// Destroyed in the reverse order: the windows before SDL's video, which

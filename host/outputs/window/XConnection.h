@@ -17,7 +17,8 @@ struct XConnectionCloser {
 };
 using XConnection = std::unique_ptr<_XDisplay, XConnectionCloser>;
 
-// The connection, or why there is none; option names what needs it in the
+// The connection, or why there is none (no DISPLAY, no server, or the
+// XWayland of a Wayland session); option names what needs it in the
 // message ("--idle").
 Result<XConnection> OpenXConnection(const std::string& option);
 

@@ -9,12 +9,15 @@ namespace {
 
 unsigned long sWindow = 0;
 bool sGone = false;
+Display* sQuiet = nullptr;
 XErrorHandler sPrevious = nullptr;
 
 
 int
 OnError(Display* display, XErrorEvent* error)
 {
+	if (display == sQuiet)
+		return 0;
 	bool badWindow = error->error_code == BadWindow || error->error_code == BadDrawable;
 	if (sWindow != 0 && error->resourceid == sWindow && badWindow) {
 		sGone = true;
@@ -50,6 +53,7 @@ XErrorWatch::~XErrorWatch()
 {
 	XSetErrorHandler(sPrevious);
 	sWindow = 0;
+	sQuiet = nullptr;
 }
 
 
@@ -78,4 +82,11 @@ void
 XErrorWatch::MarkGone()
 {
 	sGone = true;
+}
+
+
+void
+XErrorWatch::Quiet(_XDisplay* connection)
+{
+	sQuiet = connection;
 }
