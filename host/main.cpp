@@ -10,6 +10,7 @@
 #include "base/Report.h"
 #include "module/SaverModule.h"
 #include "run/CommandLine.h"
+#include "run/IdleRun.h"
 #include "run/Interrupt.h"
 #include "run/SaverRunner.h"
 
@@ -56,7 +57,8 @@ main(int argc, char* argv[])
 
 	int status;
 	try {
-		status = RunSaver(line.options, modulePath);
+		status = line.options.idleSeconds ? RunWhenIdle(line.options, modulePath)
+			: RunSaver(line.options, modulePath);
 	} catch (const std::bad_alloc&) {
 		return Fail("out of memory; try a smaller --size");
 	} catch (const std::exception& exception) {

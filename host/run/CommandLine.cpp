@@ -50,6 +50,36 @@ CheckSoak(const Options& options)
 }
 
 
+// --screensaver and --idle cover every monitor at its own size until the
+// user's first touch: options about one window, files, one view or a count
+// of frames for --idle's endless round make no sense with them.
+Result<void>
+CheckScreens(const Options& options)
+{
+	const char* option = options.idleSeconds ? "--idle" : "--screensaver";
+	std::optional<std::string> other;
+	if (options.WantsWindow())
+		other = WindowOption(options);
+	else if (options.soak)
+		other = "--soak";
+	else if (options.WritesFiles())
+		other = options.recordPath ? "--record" : "--png-dir";
+	else if (options.snapshotPath || options.digest)
+		other = options.snapshotPath ? "--snapshot" : "--digest";
+	else if (options.preview || options.config)
+		other = options.preview ? "--preview" : "--config";
+	else if (options.idleSeconds && options.frames)
+		other = "--frames";
+	else if (options.output && OutputRow(*options.output).makeScreens == nullptr)
+		other = OutputText(*options.output);
+	if (other) {
+		return Error{std::string(option) + " covers every monitor until the user's first "
+			"touch; it cannot go with " + *other};
+	}
+	return {};
+}
+
+
 // Options that each make sense alone but not together.
 Result<void>
 CheckCombinations(const Options& options)
@@ -116,6 +146,8 @@ TakeDaemonWindow(Options& options)
 Result<void>
 Conclude(Options& options)
 {
+	if (options.CoversScreens())
+		return CheckScreens(options);
 	if (options.soak) {
 		Result<void> soak = CheckSoak(options);
 		if (!soak)
@@ -353,8 +385,8 @@ UsageText(const std::string& name)
 			"(--size=800x600). Standard output carries only the listing, the digests and "
 			"the soak's summary; everything else goes to standard error.", 0, 0)
 		+ "\n" + OutputList() + "\n"
-		+ Wrapped("In a window of its own, a key, a click, a mouse move or closing the window "
-			"stops the run; in the terminal, q or Esc; in a borrowed window (--root, "
+		+ Wrapped("In a window of its own and with --screensaver, a key, a click, a mouse move "
+			"or closing the window stops the run; in the terminal, q or Esc; in a borrowed window (--root, "
 			"--window-id, XSCREENSAVER_WINDOW), only a signal or the window going away. "
 			"SIGINT, SIGTERM and SIGHUP stop any run.", 0, 0)
 		+ "\n"

@@ -125,6 +125,19 @@ const std::vector<OptionEntry> kOptions = {
 		"draw into the window --window-id or XSCREENSAVER_WINDOW names, or else into the "
 		"root window",
 		Enable<&Options::root>},
+	{"--screensaver", "", "", "",
+		"be the screen saver now: cover every monitor with a saver of its own, above every "
+		"window, until a key, a click or a move of the pointer (exit status 0), following "
+		"monitors as they come and go",
+		Enable<&Options::screensaver>},
+	{"--idle", "", "SECONDS", "a number of seconds, as in --idle 300",
+		"a screen saver with no daemon: wait, showing nothing, until the session has gone "
+		"SECONDS without input (at most " + std::to_string(kMaxIdleSeconds) + "), then run "
+		"as --screensaver; input ends the saver and the wait begins again, until a signal",
+		[](CommandLine& line, const GivenOption& given) {
+			return Store(ParseCount("--idle", given.value, 1, kMaxIdleSeconds),
+				line.options.idleSeconds);
+		}},
 	{"--terminal-pixels", "", "KIND", "kitty, sixel or cells, as in --terminal-pixels cells",
 		"how the terminal shows the picture: kitty (its graphics protocol), sixel, or "
 		"cells (two pixels a character) (default: what the terminal answers it can "

@@ -101,14 +101,14 @@ ParseSize(std::string_view text)
 
 
 Result<int32_t>
-ParseCount(std::string_view option, std::string_view text, int32_t minimum)
+ParseCount(std::string_view option, std::string_view text, int32_t minimum, int32_t maximum)
 {
 	std::optional<int64_t> count;
 	if (AllDigits(text))
 		count = ParseInteger(text);
-	if (!count || *count < minimum || *count > kMaxFrames) {
+	if (!count || *count < minimum || *count > maximum) {
 		return Error{OptionText(option, text) + ": expected a whole number from "
-			+ std::to_string(minimum) + " to " + std::to_string(kMaxFrames)};
+			+ std::to_string(minimum) + " to " + std::to_string(maximum)};
 	}
 	return static_cast<int32_t>(*count);
 }

@@ -8,14 +8,16 @@
 #include <string>
 #include <string_view>
 
+#include "base/Options.h"
 #include "base/Result.h"
 #include "base/Size.h"
 
 // WIDTHxHEIGHT, each from 1 to kMaxViewSide.
 Result<Size> ParseSize(std::string_view text);
-// A count from minimum to kMaxFrames, in digits only (so that "-1" is not
+// A count from minimum to maximum, in digits only (so that "-1" is not
 // taken as "no limit"); option names it in the message.
-Result<int32_t> ParseCount(std::string_view option, std::string_view text, int32_t minimum);
+Result<int32_t> ParseCount(std::string_view option, std::string_view text, int32_t minimum,
+	int32_t maximum = kMaxFrames);
 // Whole seconds since the epoch that time_t holds.
 Result<time_t> ParseClock(std::string_view text);
 // An X window id, in decimal or in hex after 0x, as xwininfo prints it;
