@@ -386,8 +386,9 @@ UsageText(const std::string& name)
 			"the soak's summary; everything else goes to standard error.", 0, 0)
 		+ "\n" + OutputList() + "\n"
 		+ Wrapped("In a window of its own and with --screensaver, a key, a click, a mouse move "
-			"or closing the window stops the run; in the terminal, q or Esc; in a borrowed window (--root, "
-			"--window-id, XSCREENSAVER_WINDOW), only a signal or the window going away. "
+			"or closing the window stops the run; in the terminal, q or Esc; in a borrowed "
+			"window (--root, --window-id, XSCREENSAVER_WINDOW), only a signal or the window "
+			"going away. "
 			"SIGINT, SIGTERM and SIGHUP stop any run.", 0, 0)
 		+ "\n"
 		+ Wrapped("Exit status: 0 on success, a declined preview included; 1 when the module "

@@ -83,7 +83,8 @@ X11Screens::Open(const Options& options)
 		return Error{video.Message()};
 	fVideo = std::move(video.Value());
 	if (VideoSession::Driver() != "x11")
-		return Error{"--screensaver covers the monitors of X; SDL runs on " + VideoSession::Driver()};
+		return Error{"--screensaver covers the monitors of X; SDL runs on "
+			+ VideoSession::Driver()};
 
 	if (Result<void> covered = _Cover(fLayout->Monitors()); !covered)
 		return covered;
