@@ -173,6 +173,13 @@ TEST(OutputOptions, RejectBadValuesAndClashesNamingThem)
 			"one (an add-on of that name goes after --module)"},
 		{{"--preview", "Yes"}, "--preview takes no value; \"Yes\" after it looks like one (an "
 			"add-on of that name goes after --module)"},
+		{{"--screensaver", "--root"}, "--screensaver covers every monitor until the user's "
+			"first touch; it cannot go with --root"},
+		{{"--screensaver", "--output", "terminal"}, "--screensaver covers every monitor until "
+			"the user's first touch; it cannot go with --output terminal"},
+		{{"--idle", "60", "--frames", "9"}, "--idle covers every monitor until the user's "
+			"first touch; it cannot go with --frames"},
+		{{"--idle", "0"}, "--idle 0: expected a whole number from 1 to 86400"},
 	};
 	for (const Case& test : cases) {
 		Result<CommandLine> line = Parse(test.arguments);
