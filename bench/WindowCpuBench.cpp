@@ -2,7 +2,9 @@
 // its own: what a tick costs it and the X server together, full screen at
 // 1920x1080 and at 3840x2160, against the floor of a tick (the frame step
 // and one memcpy of the frame: the saver's work, and one look at each of its
-// pixels); and what saverhost costs while its window is minimized.
+// pixels); with --screensaver on two RandR monitors of 1920x1080 side by
+// side, against full screen on one; and what saverhost costs while its
+// window is minimized.
 //
 // The CPU times are read from the running processes (clock_getcpuclockid)
 // once saverhost has started and drawn for a while, and again every few
@@ -22,6 +24,7 @@
 #include <vector>
 
 #include <X11/Xlib.h>
+#include <X11/extensions/Xrandr.h>
 
 #include "HostBench.h"
 #include "HostProcess.h"
@@ -110,8 +113,44 @@ Count(benchmark::State& state, const TickCost& cost)
 }
 
 
+// The screen of display as RandR monitors of monitor's size side by side:
+// the first takes the screen's output (which would otherwise be a monitor
+// of its own over them all), the others none.
+bool
+SplitIntoMonitors(const std::string& display, Size monitor, int count)
+{
+	Display* x = XOpenDisplay(display.c_str());
+	if (x == nullptr)
+		return false;
+	Window root = DefaultRootWindow(x);
+	XRRScreenResources* resources = XRRGetScreenResources(x, root);
+	for (int i = 0; resources != nullptr && resources->noutput > 0 && i < count; i++) {
+		XRRMonitorInfo* info = XRRAllocateMonitor(x, i == 0 ? 1 : 0);
+		std::string name = "monitor-" + std::to_string(i);
+		info->name = XInternAtom(x, name.c_str(), False);
+		info->x = i * monitor.width;
+		info->width = monitor.width;
+		info->height = monitor.height;
+		info->mwidth = monitor.width * 254 / 960;
+		info->mheight = monitor.height * 254 / 960;
+		if (i == 0)
+			info->outputs[0] = resources->outputs[0];
+		XRRSetMonitor(x, root, info);
+		XRRFreeMonitors(info);
+	}
+	if (resources != nullptr)
+		XRRFreeScreenResources(resources);
+	int listed = 0;
+	XRRFreeMonitors(XRRGetMonitors(x, root, True, &listed));
+	XCloseDisplay(x);
+	return listed == count;
+}
+
+
+// saverhost full screen on one monitor, or covering monitors monitors of
+// 1920x1080 side by side with --screensaver.
 void
-FullScreenBench(benchmark::State& state, Size screen)
+FullScreenBench(benchmark::State& state, Size screen, int monitors)
 {
 	std::string why;
 	XServer* server = XServer::Get(screen, why);
@@ -119,10 +158,16 @@ FullScreenBench(benchmark::State& state, Size screen)
 		state.SkipWithError(why.c_str());
 		return;
 	}
+	if (monitors > 1 && !SplitIntoMonitors(server->Name(), kFullHd, monitors)) {
+		state.SkipWithError("the X server has no RandR monitors");
+		return;
+	}
+	std::vector<std::string> arguments = monitors > 1
+		? std::vector<std::string>{"--screensaver", DUSTGLOW_PATH}
+		: std::vector<std::string>{"--output", "window", "--fullscreen", DUSTGLOW_PATH};
 	ScratchFolder scratch("bench");
 	for (auto _ : state) {
-		HostProcess host(scratch.Path(), {"--output", "window", "--fullscreen", DUSTGLOW_PATH},
-			{"DISPLAY=" + server->Name()});
+		HostProcess host(scratch.Path(), arguments, {"DISPLAY=" + server->Name()});
 		std::this_thread::sleep_for(kStartUp);
 		std::optional<TickCost> least;
 		CpuSpan from = CpuSpan::Now(host, *server);
@@ -181,13 +226,44 @@ MinimizedBench(benchmark::State& state)
 }
 
 
+// --screensaver on two monitors of 1920x1080 against full screen on one:
+// saverhost and the X server, a share of one core each, and the two together
+// against the one full screen's.
+void
+RegisterScreensaver()
+{
+	std::string name = "ScreensCpu/Xvfb/2x1920x1080";
+	benchmark::RegisterBenchmark(name.c_str(), FullScreenBench, Size{2 * kFullHd.width,
+		kFullHd.height}, 2)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(1);
+	std::string one = "WindowCpu/Xvfb/" + SizeText(kFullHd);
+	AddFigureRow("--screensaver, 2 x 1920x1080 / --fullscreen, 1920x1080", "none set",
+		[name, one](const Measurements& measured) -> std::optional<double> {
+			std::optional<double> two = measured.CounterOf(name, "host_cpu_s");
+			std::optional<double> twoServer = measured.CounterOf(name, "server_cpu_s");
+			std::optional<double> single = measured.CounterOf(one, "host_cpu_s");
+			std::optional<double> singleServer = measured.CounterOf(one, "server_cpu_s");
+			if (!two || !twoServer || !single || !singleServer)
+				return std::nullopt;
+			return (*two + *twoServer) / (*single + *singleServer);
+		});
+	AddFigureRow("  saverhost, % of one core", "none set",
+		[name](const Measurements& measured) {
+			return measured.CounterOf(name, "host_percent");
+		});
+	AddFigureRow("  X server, % of one core", "none set",
+		[name](const Measurements& measured) {
+			return measured.CounterOf(name, "server_percent");
+		});
+}
+
+
 bool
 Register()
 {
 	for (Size screen : {kFullHd, kUltraHd}) {
 		std::string size = SizeText(screen);
 		std::string name = "WindowCpu/Xvfb/" + size;
-		benchmark::RegisterBenchmark(name.c_str(), FullScreenBench, screen)
+		benchmark::RegisterBenchmark(name.c_str(), FullScreenBench, screen, 1)
 			->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(1);
 
 		// saverhost and the X server a tick, against the frame step and a
@@ -221,6 +297,8 @@ Register()
 				return measured.CounterOf(name, "server_percent");
 			});
 	}
+
+	RegisterScreensaver();
 
 	std::string minimized = "WindowCpu/minimized/640x480";
 	benchmark::RegisterBenchmark(minimized.c_str(), MinimizedBench)
