@@ -9,7 +9,8 @@
 class InterruptGuard {
 public:
 	// Catches the signals until the guard goes; then the previous handlers
-	// are back.
+	// are back. A guard made while another is in force (a run within
+	// --idle's wait) keeps what that one caught.
 	InterruptGuard();
 	~InterruptGuard();
 
