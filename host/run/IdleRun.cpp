@@ -11,17 +11,20 @@
 
 namespace {
 
-// The first watch of the plan that opens, or why none does.
+// The first watch of the plan that opens: each that fails says why and the
+// next is tried; the last one's failure is the run's.
 Result<std::unique_ptr<IdleWatch>>
 OpenFirstWatch(const std::vector<OutputKind>& plan, std::chrono::seconds idle)
 {
 	std::string failure;
-	for (OutputKind kind : plan) {
-		std::unique_ptr<IdleWatch> watch = OutputRow(kind).makeIdleWatch();
+	for (size_t i = 0; i < plan.size(); i++) {
+		std::unique_ptr<IdleWatch> watch = OutputRow(plan[i]).makeIdleWatch();
 		Result<void> opened = watch->Open(idle);
 		if (opened)
 			return Result<std::unique_ptr<IdleWatch>>(std::move(watch));
 		failure = opened.Message();
+		if (i + 1 < plan.size())
+			Report(failure + "; trying the " + OutputRow(plan[i + 1]).name + " instead");
 	}
 	return Error{failure};
 }
