@@ -70,6 +70,8 @@ CheckScreens(const Options& options)
 		other = options.preview ? "--preview" : "--config";
 	else if (options.idleSeconds && options.frames)
 		other = "--frames";
+	else if (options.terminalPixels)
+		other = "--terminal-pixels";
 	else if (options.output && OutputRow(*options.output).makeScreens == nullptr)
 		other = OutputText(*options.output);
 	if (other) {
