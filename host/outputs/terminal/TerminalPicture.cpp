@@ -231,69 +231,75 @@ AreaScaler::ScaleArea(const PixelView& source, int32_t width, int32_t height, Pi
 	size_t rowBytes = static_cast<size_t>(rightSpan.first + rightSpan.count - sourceLeft) * 4;
 	fRowSums.resize(static_cast<size_t>(source.width) * 4);
 	fRowPeaks.resize(static_cast<size_t>(source.width) * 4);
-	uint64_t total = static_cast<uint64_t>(source.width) * static_cast<uint64_t>(source.height);
-	// Half the mean plus half the peak, or the mean alone, rounded to nearest:
-	// the quotient of whole numbers, taken as a product with the divisor's
-	// reciprocal, which costs a fraction of a division. It is exact: the
-	// divisor is at most 2^29 and the quotient below 256, so a quotient that
-	// is not whole lies at least 2^-29 below the next whole number, and the
-	// two roundings of the double product are off by less than 2^-43; the
-	// nudge of 2^-35 lifts a whole quotient that rounded down back up without
-	// lifting any other one to the next.
-	uint64_t share = fPeakShare;
-	uint64_t divisor = (1 + share) * total;
-	double reciprocal = 1.0 / static_cast<double>(divisor);
-	auto blend = [total, share, divisor, reciprocal](uint64_t sum, uint64_t peak) {
-		double numerator = static_cast<double>(sum + share * peak * total + divisor / 2);
-		return static_cast<uint64_t>(numerator * reciprocal + 0x1p-35);
-	};
-
+	PeakBlend blend(static_cast<uint64_t>(source.width) * static_cast<uint64_t>(source.height),
+		fPeakShare);
 	for (int32_t y = top; y < bottom; y++) {
-		const Span& rows = fRows.spans[static_cast<size_t>(y)];
-		uint32_t* sums = fRowSums.data();
-		uint8_t* peaks = fRowPeaks.data();
-		std::fill(fRowSums.begin(), fRowSums.begin() + static_cast<ptrdiff_t>(rowBytes), 0);
-		if (share != 0)
-			std::fill(fRowPeaks.begin(), fRowPeaks.begin() + static_cast<ptrdiff_t>(rowBytes), 0);
-		for (int32_t k = 0; k < rows.count; k++) {
-			uint32_t weight = fRows.weights[rows.weights + static_cast<size_t>(k)];
-			const uint8_t* row = source.Row(rows.first + k) + static_cast<size_t>(sourceLeft) * 4;
-			for (size_t i = 0; i < rowBytes; i++)
-				sums[i] += weight * row[i];
-			// The plain mean needs no peaks.
-			for (size_t i = 0; share != 0 && i < rowBytes; i++)
-				peaks[i] = std::max(peaks[i], row[i]);
-		}
-
+		_SumRows(source, fRows.spans[static_cast<size_t>(y)], sourceLeft, rowBytes);
 		Rgb* out = target.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
-		if (share == 0) {
-			_PutMeans(sums, sourceLeft, left, right, out);
-			continue;
+		if (fPeakShare == 0)
+			_PutMeans(fRowSums.data(), sourceLeft, left, right, out);
+		else
+			_PutBlends(blend, sourceLeft, left, right, out);
+	}
+}
+
+
+// The source rows of one target row, weighted by how much of each it covers,
+// summed into fRowSums, and their brightest values, byte by byte, into
+// fRowPeaks; rowBytes from the column sourceLeft on.
+void
+AreaScaler::_SumRows(const PixelView& source, const Span& rows, int32_t sourceLeft,
+	size_t rowBytes)
+{
+	// Locals, which the byte stores below cannot be taken to change.
+	uint32_t* sums = fRowSums.data();
+	uint8_t* peaks = fRowPeaks.data();
+	const uint32_t* weights = fRows.weights.data() + rows.weights;
+	bool keepPeaks = fPeakShare != 0;
+	std::fill(sums, sums + rowBytes, 0);
+	if (keepPeaks)
+		std::fill(peaks, peaks + rowBytes, 0);
+	for (int32_t k = 0; k < rows.count; k++) {
+		uint32_t weight = weights[k];
+		const uint8_t* row = source.Row(rows.first + k) + static_cast<size_t>(sourceLeft) * 4;
+		for (size_t i = 0; i < rowBytes; i++)
+			sums[i] += weight * row[i];
+		// The plain mean needs no peaks.
+		for (size_t i = 0; keepPeaks && i < rowBytes; i++)
+			peaks[i] = std::max(peaks[i], row[i]);
+	}
+}
+
+
+// The target pixels left to right of one row, each across its part of the
+// row's sums and peaks.
+void
+AreaScaler::_PutBlends(const PeakBlend& blend, int32_t sourceLeft, int32_t left, int32_t right,
+	Rgb* out) const
+{
+	for (int32_t x = left; x < right; x++) {
+		const Span& columns = fColumns.spans[static_cast<size_t>(x)];
+		const uint32_t* weights = fColumns.weights.data() + columns.weights;
+		size_t first = static_cast<size_t>(columns.first - sourceLeft) * 4;
+		const uint32_t* pixel = fRowSums.data() + first;
+		const uint8_t* peak = fRowPeaks.data() + first;
+		uint64_t red = 0;
+		uint64_t green = 0;
+		uint64_t blue = 0;
+		uint8_t redPeak = 0;
+		uint8_t greenPeak = 0;
+		uint8_t bluePeak = 0;
+		for (int32_t k = 0; k < columns.count; k++, pixel += 4, peak += 4) {
+			uint64_t weight = weights[k];
+			red += weight * pixel[kRedByte];
+			green += weight * pixel[kGreenByte];
+			blue += weight * pixel[kBlueByte];
+			redPeak = std::max(redPeak, peak[kRedByte]);
+			greenPeak = std::max(greenPeak, peak[kGreenByte]);
+			bluePeak = std::max(bluePeak, peak[kBlueByte]);
 		}
-		for (int32_t x = left; x < right; x++) {
-			const Span& columns = fColumns.spans[static_cast<size_t>(x)];
-			const uint32_t* weights = fColumns.weights.data() + columns.weights;
-			size_t first = static_cast<size_t>(columns.first - sourceLeft) * 4;
-			const uint32_t* pixel = sums + first;
-			const uint8_t* peak = peaks + first;
-			uint64_t red = 0;
-			uint64_t green = 0;
-			uint64_t blue = 0;
-			uint8_t redPeak = 0;
-			uint8_t greenPeak = 0;
-			uint8_t bluePeak = 0;
-			for (int32_t k = 0; k < columns.count; k++, pixel += 4, peak += 4) {
-				uint64_t weight = weights[k];
-				red += weight * pixel[kRedByte];
-				green += weight * pixel[kGreenByte];
-				blue += weight * pixel[kBlueByte];
-				redPeak = std::max(redPeak, peak[kRedByte]);
-				greenPeak = std::max(greenPeak, peak[kGreenByte]);
-				bluePeak = std::max(bluePeak, peak[kBlueByte]);
-			}
-			out[x] = static_cast<Rgb>(blend(red, redPeak) << 16 | blend(green, greenPeak) << 8
-				| blend(blue, bluePeak));
-		}
+		out[x] = static_cast<Rgb>(blend(red, redPeak) << 16 | blend(green, greenPeak) << 8
+			| blend(blue, bluePeak));
 	}
 }
 

@@ -95,7 +95,42 @@ private:
 	static void _Prepare(Axis& axis, int32_t sourceLength, int32_t targetLength,
 		bool normalized);
 	static void _Normalize(uint32_t* weights, int32_t count, int64_t total);
+
+	// Half the mean plus half the peak, or the mean alone, rounded to
+	// nearest: the quotient of whole numbers, taken as a product with the
+	// divisor's reciprocal, which costs a fraction of a division. It is
+	// exact: the divisor is at most 2^29 and the quotient below 256, so a
+	// quotient that is not whole lies at least 2^-29 below the next whole
+	// number, and the two roundings of the double product are off by less
+	// than 2^-43; the nudge of 2^-35 lifts a whole quotient that rounded down
+	// back up without lifting any other one to the next.
+	struct PeakBlend {
+		PeakBlend(uint64_t total, uint64_t share)
+			:
+			total(total),
+			share(share),
+			divisor((1 + share) * total),
+			reciprocal(1.0 / static_cast<double>(divisor))
+		{
+		}
+
+		uint64_t operator()(uint64_t sum, uint64_t peak) const
+		{
+			double numerator = static_cast<double>(sum + share * peak * total + divisor / 2);
+			return static_cast<uint64_t>(numerator * reciprocal + 0x1p-35);
+		}
+
+		uint64_t total;
+		uint64_t share;
+		uint64_t divisor;
+		double reciprocal;
+	};
+
+	void _SumRows(const PixelView& source, const Span& rows, int32_t sourceLeft,
+		size_t rowBytes);
 	void _PutMeans(const uint32_t* sums, int32_t sourceLeft, int32_t left, int32_t right,
+		Rgb* out) const;
+	void _PutBlends(const PeakBlend& blend, int32_t sourceLeft, int32_t left, int32_t right,
 		Rgb* out) const;
 
 	uint64_t fPeakShare;
