@@ -28,13 +28,3 @@ WindowIdText(unsigned long id)
 	return text;
 }
 
-
-std::string
-ModuleName(const std::string& path)
-{
-	if (path.empty())
-		return "Dustglow";
-	size_t slash = path.find_last_of('/');
-	std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-	return name.empty() ? path : name;
-}

@@ -14,8 +14,4 @@ std::string DisplayName();
 // An X window id as xwininfo shows it: 0x and lower-case hex digits.
 std::string WindowIdText(unsigned long id);
 
-// A window's title: the add-on's file name, or Dustglow for the one this
-// build made (an empty path).
-std::string ModuleName(const std::string& path);
-
 #endif	// SAVERHOST_DISPLAY_NAMES_H

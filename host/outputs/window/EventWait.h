@@ -10,7 +10,7 @@
 
 #include <SDL.h>
 
-#include "outputs/window/SignalHold.h"
+#include "base/SignalHold.h"
 
 class EventWait {
 public:

@@ -8,14 +8,15 @@
 #include <SDL.h>
 
 #include "base/Report.h"
+#include "base/SignalHold.h"
+#include "outputs/pictures/WindowPictures.h"
+#include "outputs/pictures/WindowTitle.h"
 #include "outputs/window/BorrowedWindow.h"
 #include "outputs/window/DisplayNames.h"
 #include "outputs/window/EventWait.h"
 #include "outputs/window/MonitorPower.h"
 #include "outputs/window/OwnWindow.h"
-#include "outputs/window/SignalHold.h"
 #include "outputs/window/VideoSession.h"
-#include "outputs/window/WindowPictures.h"
 #include "outputs/window/XErrorWatch.h"
 
 
@@ -55,7 +56,7 @@ WindowOutput::~WindowOutput() = default;
 Result<Size>
 WindowOutput::Open(const Options& options)
 {
-	fName = ModuleName(options.modulePath);
+	fName = WindowTitle(options.modulePath);
 	if (fMadeElsewhere)
 		return _Opened(options);
 	bool borrowed = options.windowId.has_value() || options.root;

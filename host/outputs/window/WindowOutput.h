@@ -21,7 +21,7 @@
 
 #include "outputs/Output.h"
 #include "outputs/window/SaverWindow.h"
-#include "outputs/window/WindowText.h"
+#include "outputs/pictures/WindowText.h"
 
 class EventWait;
 class MonitorPower;

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "base/SignalHold.h"
 #include "outputs/window/DisplayNames.h"
-#include "outputs/window/SignalHold.h"
 
 // Xlib last: its macros (None, Status, Bool...) must meet no other header.
 #include <X11/Xlib.h>

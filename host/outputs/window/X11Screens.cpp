@@ -10,11 +10,12 @@
 #include <SDL_syswm.h>
 
 #include "base/Report.h"
+#include "base/SignalHold.h"
+#include "outputs/pictures/WindowTitle.h"
 #include "outputs/window/DisplayNames.h"
 #include "outputs/window/InputGrab.h"
 #include "outputs/window/MonitorLayout.h"
 #include "outputs/window/OwnWindow.h"
-#include "outputs/window/SignalHold.h"
 #include "outputs/window/VideoSession.h"
 #include "outputs/window/WindowOutput.h"
 #include "outputs/window/XErrorWatch.h"
@@ -67,7 +68,7 @@ X11Screens::~X11Screens() = default;
 Result<void>
 X11Screens::Open(const Options& options)
 {
-	fTitle = ModuleName(options.modulePath);
+	fTitle = WindowTitle(options.modulePath);
 	Result<XConnection> connection = OpenXConnection("--screensaver");
 	if (!connection)
 		return Error{connection.Message()};

@@ -1,5 +1,6 @@
-// What the window shows besides the saver's frames: the settings panel, the
-// host's notices and the --fps overlay.
+// What a window shows besides the saver's frames: the settings panel, the
+// host's notices and the --fps overlay, drawn on SDL surfaces: X's window
+// framebuffer, or a Wayland shared-memory buffer wrapped as one.
 #ifndef SAVERHOST_WINDOW_PICTURES_H
 #define SAVERHOST_WINDOW_PICTURES_H
 
@@ -7,8 +8,8 @@
 
 #include <SDL.h>
 
-#include "outputs/window/WindowText.h"
 #include "base/SettingsPanel.h"
+#include "outputs/pictures/WindowText.h"
 
 // Text on the settings panel, notices and the --fps overlay.
 constexpr int kTextPixels = 12;
@@ -31,8 +32,10 @@ void DrawSettingsHint(SDL_Surface* target, int top, const SansFont& font);
 // the shape alone.
 void DrawNotice(SDL_Surface* target, const std::string& text, const SansFont* font);
 
-// The --fps figures in the top-left corner, on black.
+// The --fps figures in the top-left corner, on black, within
+// StatsOverlayBox(text).
 void DrawStatsOverlay(SDL_Surface* target, SDL_Surface* text);
+SDL_Rect StatsOverlayBox(const SDL_Surface* text);
 
 // The --fps figures as the overlay shows them.
 SurfacePtr RenderStats(const SansFont& font, const std::string& text);

@@ -1,4 +1,4 @@
-#include "outputs/window/WindowPictures.h"
+#include "outputs/pictures/WindowPictures.h"
 
 #include <algorithm>
 #include <cmath>
@@ -107,10 +107,17 @@ DrawNotice(SDL_Surface* target, const std::string& text, const SansFont* font)
 }
 
 
+SDL_Rect
+StatsOverlayBox(const SDL_Surface* text)
+{
+	return SDL_Rect{4, 4, text->w + 8, text->h + 4};
+}
+
+
 void
 DrawStatsOverlay(SDL_Surface* target, SDL_Surface* text)
 {
-	SDL_Rect box{4, 4, text->w + 8, text->h + 4};
+	SDL_Rect box = StatsOverlayBox(text);
 	SDL_FillRect(target, &box, Mapped(target, kBlack));
 	BlendText(target, text, box.x + 4, box.y + 2, box);
 }

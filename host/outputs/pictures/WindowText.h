@@ -1,5 +1,5 @@
-// Text for the window output: a sans-serif font from the system, drawn with
-// SDL_ttf onto SDL surfaces.
+// Text for the windows, X's and Wayland's: a sans-serif font from the system,
+// drawn with SDL_ttf onto SDL surfaces in memory (no SDL video needed).
 #ifndef SAVERHOST_WINDOW_TEXT_H
 #define SAVERHOST_WINDOW_TEXT_H
 

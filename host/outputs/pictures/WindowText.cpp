@@ -1,4 +1,4 @@
-#include "outputs/window/WindowText.h"
+#include "outputs/pictures/WindowText.h"
 
 #include <sys/stat.h>
 
