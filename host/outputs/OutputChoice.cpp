@@ -15,6 +15,27 @@ Named(const char* variable)
 }
 
 
+// The window that --output window or a window's option asks for: the first
+// of the family that fits here.
+Result<OutputKind>
+AskedWindow(const Options& options, const OutputSurroundings& surroundings)
+{
+	for (const OutputEntry& entry : Outputs()) {
+		if (Answers(entry, OutputKind::Window)
+			&& entry.fits(options, surroundings) != OutputFit::No)
+			return entry.kind;
+	}
+	std::string option = options.output ? "--output window"
+		: options.fullscreen ? "--fullscreen"
+		: options.root ? "--root" : "--window-id";
+	// Windows of others are X windows.
+	std::string variables = options.windowId || options.root ? "DISPLAY"
+		: "WAYLAND_DISPLAY or DISPLAY";
+	return Error{"no display for " + option + " (is " + variables + " set?); try --output "
+		"terminal"};
+}
+
+
 // The output --output or a window's option asked for: that one alone.
 Result<OutputPlan>
 PlanAsked(const Options& options, const OutputSurroundings& surroundings)
@@ -22,11 +43,11 @@ PlanAsked(const Options& options, const OutputSurroundings& surroundings)
 	OutputPlan plan;
 	plan.asked = true;
 	OutputKind kind = options.output.value_or(OutputKind::Window);
-	if (kind == OutputKind::Window && !surroundings.display) {
-		std::string option = options.output ? "--output window"
-			: options.fullscreen ? "--fullscreen"
-			: options.root ? "--root" : "--window-id";
-		return Error{"no display for " + option + " (is DISPLAY set?); try --output terminal"};
+	if (kind == OutputKind::Window) {
+		Result<OutputKind> window = AskedWindow(options, surroundings);
+		if (!window)
+			return Error{window.Message()};
+		kind = window.Value();
 	}
 	// The file output with nothing but a snapshot or digests to write draws
 	// them headless.
@@ -43,8 +64,9 @@ OutputSurroundings
 LookAround()
 {
 	OutputSurroundings surroundings;
-	surroundings.display = Named("DISPLAY") || Named("WAYLAND_DISPLAY");
+	surroundings.display = Named("DISPLAY");
 	surroundings.terminal = isatty(STDOUT_FILENO) == 1;
+	surroundings.wayland = Named("WAYLAND_DISPLAY");
 	return surroundings;
 }
 
@@ -71,7 +93,8 @@ PlanOutput(const Options& options, const OutputSurroundings& surroundings)
 	// A bare run with nowhere to show it would otherwise end without a word.
 	bool asksForSomething = options.frames || options.snapshotPath || options.config
 		|| options.preview || options.soak;
-	if (!surroundings.display && !surroundings.terminal && !asksForSomething) {
+	if (!surroundings.display && !surroundings.wayland && !surroundings.terminal
+		&& !asksForSomething) {
 		plan.notice = "no display, and standard output is not a terminal: running "
 			"headless, with nothing shown; try --record dust.mp4 or --snapshot dust.png";
 	}
@@ -88,18 +111,23 @@ PlanWith(std::unique_ptr<Made> (*OutputEntry::*column)(), const char* option,
 	const Options& options, const OutputSurroundings& surroundings)
 {
 	std::vector<OutputKind> kinds;
+	bool answered = false;
 	for (const OutputEntry& entry : Outputs()) {
-		if (entry.*column == nullptr || (options.output && *options.output != entry.kind))
+		if (entry.*column == nullptr || (options.output && !Answers(entry, *options.output)))
 			continue;
-		if (options.output || entry.fits(options, surroundings) != OutputFit::No)
+		// A row named by itself is taken; of a family, those that fit.
+		answered = true;
+		if (options.output == entry.kind || entry.fits(options, surroundings) != OutputFit::No)
 			kinds.push_back(entry.kind);
 	}
-	if (kinds.empty() && options.output) {
+	if (options.output && !answered) {
 		return Error{std::string(option) + " cannot go with --output "
-			+ OutputRow(*options.output).name};
+			+ OutputName(*options.output)};
 	}
-	if (kinds.empty())
-		return Error{std::string("no display for ") + option + " (is DISPLAY set?)"};
+	if (kinds.empty()) {
+		return Error{std::string("no display for ") + option
+			+ " (is WAYLAND_DISPLAY or DISPLAY set?)"};
+	}
 	return kinds;
 }
 

@@ -6,6 +6,7 @@
 #define SAVERHOST_OUTPUT_TABLE_H
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,11 +18,13 @@
 
 // What the host can see of where it runs.
 struct OutputSurroundings {
-	// DISPLAY or WAYLAND_DISPLAY names a display (whether it opens is found
-	// out by opening it).
+	// DISPLAY names an X display (whether it opens is found out by opening
+	// it).
 	bool display = false;
 	// Standard output is a terminal.
 	bool terminal = false;
+	// WAYLAND_DISPLAY names a Wayland compositor.
+	bool wayland = false;
 };
 
 // How an output fits a run that did not name one.
@@ -40,6 +43,10 @@ struct OutputEntry {
 	OutputKind kind;
 	// As --output takes it.
 	const char* name;
+	// The family --output also names it by: Window ("window") for the
+	// windows of Wayland and X, which the first that fits here answers;
+	// else its own kind.
+	OutputKind family;
 	// When the automatic choice takes it, and what it needs, for --help.
 	const char* needs;
 	OutputFit (*fits)(const Options& options, const OutputSurroundings& surroundings);
@@ -59,9 +66,19 @@ struct OutputRows {
 inline OutputRows Outputs() { return {}; }
 
 const OutputEntry& OutputRow(OutputKind kind);
-// The row --output NAME names, or none.
-const OutputEntry* FindOutput(std::string_view name);
-// The names, as a sentence lists them: "window, terminal, file or headless".
+// Whether the row is what kind names: itself, or its family.
+inline bool
+Answers(const OutputEntry& entry, OutputKind kind)
+{
+	return entry.kind == kind || entry.family == kind;
+}
+// What --output NAME names: a row's kind, or a family's; none for a name
+// that is neither.
+std::optional<OutputKind> FindOutput(std::string_view name);
+// The name --output gives a row or a family by.
+std::string OutputName(OutputKind kind);
+// The names, as a sentence lists them: "window, wayland, x11, terminal, file
+// or headless".
 std::string OutputNames();
 
 #endif	// SAVERHOST_OUTPUT_TABLE_H

@@ -1,5 +1,6 @@
 #include "run/CommandLine.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
 #include <string_view>
@@ -22,7 +23,7 @@ WindowOption(const Options& options)
 std::string
 OutputText(OutputKind kind)
 {
-	return std::string("--output ") + OutputRow(kind).name;
+	return "--output " + OutputName(kind);
 }
 
 
@@ -72,7 +73,10 @@ CheckScreens(const Options& options)
 		other = "--frames";
 	else if (options.terminalPixels)
 		other = "--terminal-pixels";
-	else if (options.output && OutputRow(*options.output).makeScreens == nullptr)
+	else if (options.output && std::none_of(Outputs().begin(), Outputs().end(),
+			[&](const OutputEntry& entry) {
+				return Answers(entry, *options.output) && entry.makeScreens != nullptr;
+			}))
 		other = OutputText(*options.output);
 	if (other) {
 		return Error{std::string(option) + " covers every monitor until the user's first "
@@ -98,9 +102,14 @@ CheckCombinations(const Options& options)
 			"cannot go with ") + (options.root ? "--root" : "--window-id")
 			+ ", which draws in a window that is there already"};
 	}
-	if (windowOption != nullptr && options.output && *options.output != OutputKind::Window) {
+	if (windowOption != nullptr && options.output
+		&& !Answers(OutputRow(*options.output), OutputKind::Window)) {
 		return Error{std::string(windowOption) + " needs the window; it cannot go with "
 			+ OutputText(*options.output)};
+	}
+	if ((options.windowId || options.root) && options.output == OutputKind::Wayland) {
+		return Error{std::string(options.root ? "--root" : "--window-id") + " draws in an X "
+			"window; it cannot go with --output wayland"};
 	}
 	if (fileOption != nullptr && options.output && *options.output != OutputKind::File) {
 		return Error{std::string(fileOption) + " writes files; it cannot go with "
@@ -132,7 +141,9 @@ TakeDaemonWindow(Options& options)
 {
 	const char* daemonWindow = std::getenv("XSCREENSAVER_WINDOW");
 	if (options.windowId || options.fullscreen || daemonWindow == nullptr
-		|| *daemonWindow == '\0' || (options.output && *options.output != OutputKind::Window)
+		|| *daemonWindow == '\0'
+		|| (options.output && *options.output != OutputKind::Window
+			&& *options.output != OutputKind::X11)
 		|| options.WritesFiles()) {
 		return {};
 	}

@@ -52,10 +52,10 @@ SetModule(CommandLine& line, const GivenOption& given)
 Applied
 SetOutput(CommandLine& line, const GivenOption& given)
 {
-	const OutputEntry* output = FindOutput(given.value);
-	if (output == nullptr)
+	std::optional<OutputKind> output = FindOutput(given.value);
+	if (!output)
 		return Error{OptionText(given.name, given.value) + ": expected " + OutputNames()};
-	line.options.output = output->kind;
+	line.options.output = *output;
 	return {};
 }
 

@@ -36,20 +36,15 @@ VideoSession::Start(Use use)
 	// or the X server decides.
 	if (use != Use::OwnWindow)
 		SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
-	// Which of SDL's drivers; SDL_VIDEODRIVER, when set, decides. A window
-	// lent by id is an X window, and so are those that cover the monitors
-	// of an X screen. A window of the host's own goes to the Wayland
-	// compositor where there is one, natively: SDL would otherwise take the
-	// X server that the compositor runs beside it. Where only
-	// DISPLAY names a display, only X is tried: when no X server answers,
-	// SDL would go on to Wayland, whose library then complains on standard
-	// error in words of its own.
+	// Which of SDL's drivers: X's alone, unless SDL_VIDEODRIVER names one.
+	// Wayland has an output of its own (outputs/wayland); where no X server
+	// answers, SDL would otherwise go on to its Wayland driver.
 	bool xOnly = false;
 	if (!Named("SDL_VIDEODRIVER")) {
 		if (borrowing && !Named("DISPLAY"))
 			return Error{"--window-id and --root need an X display, and DISPLAY is not set"};
-		xOnly = use != Use::OwnWindow || !Named("WAYLAND_DISPLAY");
-		SDL_SetHint(SDL_HINT_VIDEODRIVER, xOnly ? "x11" : "wayland,x11");
+		xOnly = true;
+		SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
 	}
 
 	// The window goes by the name saverhost was run by, dustglow as the

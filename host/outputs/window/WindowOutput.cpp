@@ -62,8 +62,8 @@ WindowOutput::Open(const Options& options)
 	bool borrowed = options.windowId.has_value() || options.root;
 	bool fullscreen = options.fullscreen && !borrowed;
 
-	if (!Named("DISPLAY") && !Named("WAYLAND_DISPLAY") && !Named("SDL_VIDEODRIVER"))
-		return Error{"no display for --output window (is DISPLAY set?); try --output terminal"};
+	if (!Named("DISPLAY") && !Named("SDL_VIDEODRIVER"))
+		return Error{"no X display for --output x11 (is DISPLAY set?); try --output terminal"};
 
 	fErrors = std::make_unique<XErrorWatch>();
 	Result<std::unique_ptr<VideoSession>> video = VideoSession::Start(

@@ -1,4 +1,4 @@
-// The frames in a window on the display, through SDL: the saver's own window
+// The frames in a window on the X display, through SDL: the saver's own window
 // (or the whole screen with --fullscreen), or an X window someone else made
 // and handed over by id, such as a screen-saver daemon's or the root window.
 //

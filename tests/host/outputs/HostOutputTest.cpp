@@ -140,7 +140,7 @@ TEST_F(HostOutputTest, WindowAskedForWithoutADisplayFailsBeforeLoadingTheSaver)
 		HostRun run = Run(arguments);
 		EXPECT_EQ(run.status, 1);
 		EXPECT_EQ(run.err, "saverhost: no display for " + test.option
-			+ " (is DISPLAY set?); try --output terminal\n");
+			+ " (is WAYLAND_DISPLAY or DISPLAY set?); try --output terminal\n");
 	}
 }
 

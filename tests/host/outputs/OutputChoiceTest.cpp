@@ -64,6 +64,8 @@ Candidates(const std::vector<const char*>& arguments, OutputSurroundings surroun
 constexpr OutputSurroundings kDisplayAndTerminal{true, true};
 constexpr OutputSurroundings kTerminalOnly{false, true};
 constexpr OutputSurroundings kNeither{false, false};
+constexpr OutputSurroundings kWaylandOnly{false, false, true};
+constexpr OutputSurroundings kWaylandAndX{true, false, true};
 
 using Kinds = std::vector<OutputKind>;
 
@@ -133,9 +135,10 @@ TEST(OutputOptions, RejectBadValuesAndClashesNamingThem)
 		std::string message;
 	};
 	const Case cases[] = {
-		{{"--output", "tv"}, "--output tv: expected window, terminal, file or headless"},
-		{{"--output"}, "--output needs window, terminal, file or headless, as in "
-			"--output terminal"},
+		{{"--output", "tv"}, "--output tv: expected window, wayland, x11, terminal, file or "
+			"headless"},
+		{{"--output"}, "--output needs window, wayland, x11, terminal, file or headless, as "
+			"in --output terminal"},
 		{{"--window-id", "0"}, "--window-id 0: expected an X window id, in decimal or in hex "
 			"as in 0x2a00007"},
 		{{"--window-id", "-3"}, "--window-id -3: expected an X window id, in decimal or in hex "
@@ -151,6 +154,8 @@ TEST(OutputOptions, RejectBadValuesAndClashesNamingThem)
 		{{"--png-dir="}, "--png-dir needs a directory, as in --png-dir frames"},
 		{{"--fullscreen", "--output", "terminal"}, "--fullscreen needs the window; it cannot "
 			"go with --output terminal"},
+		{{"--root", "--output", "wayland"}, "--root draws in an X window; it cannot go with "
+			"--output wayland"},
 		{{"--record", "a.gif", "--output", "window"}, "--record writes files; it cannot go "
 			"with --output window"},
 		{{"--png-dir", "f", "--root"}, "--png-dir writes files; it cannot go with --root"},
@@ -218,7 +223,9 @@ TEST(OutputChoice, PrefersWindowThenTerminalThenHeadless)
 {
 	ScopedVariable noDaemon("XSCREENSAVER_WINDOW", nullptr);
 	EXPECT_EQ(Candidates({}, kDisplayAndTerminal),
-		(Kinds{OutputKind::Window, OutputKind::Terminal, OutputKind::Headless}));
+		(Kinds{OutputKind::X11, OutputKind::Terminal, OutputKind::Headless}));
+	EXPECT_EQ(Candidates({}, kWaylandAndX),
+		(Kinds{OutputKind::Wayland, OutputKind::X11, OutputKind::Headless}));
 	EXPECT_EQ(Candidates({}, kTerminalOnly), (Kinds{OutputKind::Terminal, OutputKind::Headless}));
 	EXPECT_EQ(Candidates({}, kNeither), (Kinds{OutputKind::Headless}));
 	EXPECT_EQ(Candidates({"--config"}, kNeither), (Kinds{OutputKind::Headless}));
@@ -263,17 +270,23 @@ TEST(OutputChoice, AskedOutputIsTheOnlyOne)
 	}
 	// An option only the window has asks for the window, even with --digest.
 	EXPECT_EQ(Candidates({"--fullscreen", "--digest"}, kDisplayAndTerminal),
-		(Kinds{OutputKind::Window}));
+		(Kinds{OutputKind::X11}));
+	// A window is Wayland's where there is a compositor, but windows of others
+	// are X's.
+	EXPECT_EQ(Candidates({"--output", "window"}, kWaylandAndX), (Kinds{OutputKind::Wayland}));
+	EXPECT_EQ(Candidates({"--fullscreen"}, kWaylandOnly), (Kinds{OutputKind::Wayland}));
+	EXPECT_EQ(Candidates({"--root"}, kWaylandAndX), (Kinds{OutputKind::X11}));
+	EXPECT_EQ(Candidates({"--output", "x11"}, kWaylandAndX), (Kinds{OutputKind::X11}));
 
 	struct Case {
 		std::vector<const char*> arguments;
 		std::string message;
 	};
 	const Case cases[] = {
-		{{"--output", "window"}, "no display for --output window (is DISPLAY set?); "
+		{{"--output", "window"}, "no display for --output window (is WAYLAND_DISPLAY or "
+			"DISPLAY set?); try --output terminal"},
+		{{"--fullscreen"}, "no display for --fullscreen (is WAYLAND_DISPLAY or DISPLAY set?); "
 			"try --output terminal"},
-		{{"--fullscreen"}, "no display for --fullscreen (is DISPLAY set?); try --output "
-			"terminal"},
 		{{"--window-id", "5"}, "no display for --window-id (is DISPLAY set?); try --output "
 			"terminal"},
 	};

@@ -246,7 +246,8 @@ TEST_F(WindowTest, WithoutADisplaySaysWhatToDo)
 	HostRun run = RunHost(fDirectory, {"--output", "window", "--frames", "1"});
 	EXPECT_EQ(run.status, 1);
 	EXPECT_NE(run.err.find(
-		"no display for --output window (is DISPLAY set?); try --output terminal"),
+		"no display for --output window (is WAYLAND_DISPLAY or DISPLAY set?); try --output "
+		"terminal"),
 		std::string::npos) << run.err;
 }
 

@@ -1,0 +1,271 @@
+#include "outputs/wayland/WaylandOutput.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "base/Report.h"
+#include "base/SignalHold.h"
+#include "outputs/pictures/WindowPictures.h"
+#include "outputs/pictures/WindowTitle.h"
+#include "outputs/wayland/FrameSurface.h"
+#include "outputs/wayland/SettingsWindow.h"
+#include "outputs/wayland/ToplevelRole.h"
+#include "outputs/wayland/WaylandConnection.h"
+
+
+using std::chrono::steady_clock;
+
+
+namespace {
+
+// Round trips to wait for the window's first configure: one is enough for
+// any compositor that answers at all.
+constexpr int kConfigureTries = 3;
+
+const char* const kTryElse = "; try --output x11 or --output terminal";
+
+}	// namespace
+
+
+WaylandOutput::WaylandOutput() = default;
+WaylandOutput::~WaylandOutput() = default;
+
+
+Result<Size>
+WaylandOutput::Open(const Options& options)
+{
+	fName = WindowTitle(options.modulePath);
+	fFullscreen = options.fullscreen;
+	fStatsOverlay = options.fps && fFullscreen;
+	fAskedSize = options.size;
+
+	Result<std::unique_ptr<WaylandConnection>> connected = WaylandConnection::Connect();
+	if (!connected)
+		return Error{connected.Message() + kTryElse};
+	fConnection = std::move(connected.Value());
+	if (fConnection->WindowManager() == nullptr)
+		return Error{std::string("the Wayland compositor offers no xdg-shell windows") + kTryElse};
+
+	fSurface = std::make_unique<FrameSurface>(*fConnection);
+	fWindow = std::make_unique<ToplevelRole>(fConnection->WindowManager(), fSurface->Get(),
+		fName, ToplevelRole::Placement{fFullscreen, nullptr, std::nullopt});
+	fSurface->BeforeCommit([this] { fWindow->Acknowledge(); });
+	if (fFullscreen)
+		fConnection->Input().HidePointer();
+	for (int i = 0; i < kConfigureTries && !fWindow->Configured(); i++) {
+		if (!fConnection->Roundtrip())
+			return Error{"lost the Wayland compositor (" + fConnection->Failure() + ")"};
+	}
+	if (!fWindow->Configured())
+		return Error{std::string("the Wayland compositor did not place the window") + kTryElse};
+	fViewSize = _Configured();
+	fSurface->Resize(fViewSize, 1);
+	return fViewSize;
+}
+
+
+// The size the compositor asked for, each side it left open as --size has it.
+Size
+WaylandOutput::_Configured() const
+{
+	Size requested = fWindow->Requested();
+	return Size{requested.width > 0 ? requested.width : fAskedSize.width,
+		requested.height > 0 ? requested.height : fAskedSize.height};
+}
+
+
+std::optional<PixelTarget>
+WaylandOutput::LendPixels(Size size)
+{
+	if (!fSurface || fLost || fWindow->Closed())
+		return std::nullopt;
+	return fSurface->Lend(size);
+}
+
+
+// The first picture maps the window: pointer motion then settles.
+void
+WaylandOutput::_Shown(bool wasShown)
+{
+	if (!wasShown && fSurface->Shown())
+		fConnection->Input().Settle();
+}
+
+
+Result<void>
+WaylandOutput::Present(const PixelView& frame, const Damage& damage)
+{
+	if (!fSurface)
+		return Error{"the window is not open"};
+	if (fWindow->Closed())
+		return {};
+	bool wasShown = fSurface->Shown();
+	Result<void> shown = fSurface->Present(frame, damage);
+	if (!shown)
+		return shown;
+	_Shown(wasShown);
+	if (fLost || !fConnection->Dispatch()) {
+		fLost = true;
+		return Error{"lost the Wayland compositor (" + fConnection->Failure() + ")"};
+	}
+	return {};
+}
+
+
+// Something the host must hear of at once.
+bool
+WaylandOutput::_Pending() const
+{
+	return fLost || fWindow->Closed() || fConnection->Input().Touched(fSurface->Get())
+		|| !SameSize(_Configured(), fViewSize) || (fOutOfSight && !fSurface->AwaitingFrame());
+}
+
+
+OutputEvents
+WaylandOutput::_TakeEvents()
+{
+	OutputEvents events;
+	events.quit = fWindow->Closed() || fConnection->Input().Touched(fSurface->Get());
+	Size configured = _Configured();
+	if (!SameSize(configured, fViewSize)) {
+		events.resized = configured;
+		fViewSize = configured;
+		fSurface->Resize(configured, 1);
+		fConnection->Input().Settle();
+	}
+	// A lost connection is said by the next Present.
+	fOutOfSight = fOutOfSight && fSurface->AwaitingFrame() && !fLost;
+	events.outOfSight = fOutOfSight;
+	return events;
+}
+
+
+OutputEvents
+WaylandOutput::Poll()
+{
+	if (!fConnection)
+		return {};
+	fLost = fLost || !fConnection->Dispatch();
+	return _TakeEvents();
+}
+
+
+OutputEvents
+WaylandOutput::WaitUntil(steady_clock::time_point deadline)
+{
+	if (!fConnection)
+		return Output::WaitUntil(deadline);
+	// A signal ends the wait, and arrives as the hold goes.
+	SignalHold signals;
+	while (!_Pending() && !signals.Arrived()) {
+		if (steady_clock::now() >= deadline) {
+			// The next frame is due, and the compositor has not called for it.
+			fOutOfSight = fSurface->AwaitingFrame();
+			break;
+		}
+		fLost = !fConnection->WaitUntil(deadline, signals);
+	}
+	return _TakeEvents();
+}
+
+
+Result<SansFont*>
+WaylandOutput::_LoadedFont()
+{
+	if (!fFont && fFontError.empty()) {
+		Result<std::unique_ptr<SansFont>> loaded = SansFont::Load(kTextPixels);
+		if (loaded)
+			fFont = std::move(loaded.Value());
+		else
+			fFontError = loaded.Message();
+	}
+	if (!fFont)
+		return Error{fFontError};
+	return fFont.get();
+}
+
+
+// Where text is only an extra, a missing font is said once.
+void
+WaylandOutput::_ReportFontError()
+{
+	if (!fFontReported)
+		Report(fFontError);
+	fFontReported = true;
+}
+
+
+void
+WaylandOutput::ShowStats(const FrameStats& stats)
+{
+	if (!fWindow)
+		return;
+	char text[96];
+	std::snprintf(text, sizeof(text), "%.1f fps, %.1f ms a frame, %.0f%% CPU",
+		stats.framesPerSecond, stats.frameMilliseconds, stats.cpuPercent);
+	if (!fFullscreen)
+		fWindow->SetTitle(fName + " - " + text);
+	if (!fStatsOverlay)
+		return;
+	Result<SansFont*> font = _LoadedFont();
+	if (!font) {
+		_ReportFontError();
+		return;
+	}
+	fStatsText = RenderStats(*font.Value(), text);
+	fSurface->ShowOverlay(fStatsText.get());
+}
+
+
+void
+WaylandOutput::ShowNotice(const std::string& text)
+{
+	Output::ShowNotice(text);
+	if (!fSurface || fLost || fWindow->Closed())
+		return;
+	Result<SansFont*> font = _LoadedFont();
+	if (!font)
+		_ReportFontError();
+
+	// Up for a while, or until the user or a signal ends it; drawn again
+	// when the window changes size.
+	SignalHold signals;
+	steady_clock::time_point deadline = steady_clock::now() + kNoticeTime;
+	bool draw = true;
+	while (!signals.Arrived() && steady_clock::now() < deadline) {
+		if (draw) {
+			bool wasShown = fSurface->Shown();
+			Result<void> painted = fSurface->Paint([&](SDL_Surface* target) {
+				DrawNotice(target, text, font ? font.Value() : nullptr);
+			});
+			if (!painted)
+				return;
+			_Shown(wasShown);
+			draw = false;
+		}
+		OutputEvents events = WaitUntil(std::min(deadline,
+			steady_clock::now() + std::chrono::milliseconds(SignalHold::kCheckMilliseconds)));
+		if (events.quit || fLost)
+			break;
+		draw = events.resized.has_value();
+	}
+}
+
+
+// The panel in a window of its own; the views are listed on standard output
+// only where there is no window.
+Result<void>
+WaylandOutput::ShowSettings(const SettingsPanel& panel)
+{
+	if (!fConnection)
+		return Output::ShowSettings(panel);
+	Result<SansFont*> font = _LoadedFont();
+	if (!font)
+		return Error{"cannot show the settings: " + font.Message()};
+	Result<void> shown = ShowSettingsWindow(*fConnection, fName + " settings", panel,
+		*font.Value());
+	// Nothing of the settings window's life may reach the saver's run: the
+	// key or click that closed it is no request to stop.
+	fConnection->Input().Forget();
+	return shown;
+}
