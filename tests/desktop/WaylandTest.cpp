@@ -1,18 +1,24 @@
-// The window output under a Wayland compositor (sway, headless, drawing in
-// software), read back with grim: its own window and the full screen, on
-// Wayland natively, with no X server in the compositor and an Xvfb beside
-// it that SDL must not take instead. One compositor for the group.
+// The Wayland output under a Wayland compositor (sway, headless, drawing in
+// software, two monitors), read back with grim: its own window and the full
+// screen, with no X server in the compositor and an Xvfb beside it that must
+// not be taken instead; keys typed by a virtual keyboard (wtype); every
+// monitor covered, and the session's idleness. One compositor for the group.
 #include <gtest/gtest.h>
 
 #include <signal.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "DesktopSupport.h"
 #include "VirtualDisplay.h"
+#include "outputs/wayland/SeatInput.h"
+#include "outputs/wayland/WaylandIdle.h"
+#include "outputs/wayland/WaylandScreens.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -23,7 +29,7 @@ class WaylandTest : public ::testing::Test {
 protected:
 	static void SetUpTestSuite()
 	{
-		sMissing = MissingTools({"sway", "grim", "Xvfb"});
+		sMissing = MissingTools({"sway", "grim", "wtype", "Xvfb"});
 		if (!sMissing.empty())
 			return;
 		sUser = UnprivilegedUser(sMissing);
@@ -38,13 +44,15 @@ protected:
 		GiveTo(*sUser, sRuntime->Path(), 0700);
 		{
 			std::ofstream config(*sRuntime / "sway.config");
-			config << "xwayland disable\noutput HEADLESS-1 resolution 800x600\n";
+			config << "xwayland disable\n"
+				"output HEADLESS-1 resolution 800x600 position 0 0\n"
+				"output HEADLESS-2 resolution 800x600 position 800 0\n";
 		}
 		sCompositor = std::make_unique<GroupProcess>(
 			std::vector<std::string>{"sway", "--config", (*sRuntime / "sway.config").string()},
 			std::vector<std::string>{"PATH=/usr/bin:/bin", "HOME=" + sRuntime->Path().string(),
 				"XDG_RUNTIME_DIR=" + sRuntime->Path().string(), "WLR_BACKENDS=headless",
-				"WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1"},
+				"WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1", "WLR_HEADLESS_OUTPUTS=2"},
 			*sRuntime / "sway.log", sUser);
 		bool listening = WaitUntil([] {
 			for (const fs::directory_entry& entry : fs::directory_iterator(sRuntime->Path())) {
@@ -83,16 +91,23 @@ protected:
 		return SessionEnvironment(*sUser, sRuntime->Path(), session);
 	}
 
-	// A screenshot of the compositor's output, once the motes show on it.
-	std::optional<Picture> AwaitMotes(const std::string& name)
+	std::optional<Picture> Screenshot(const std::string& name, const std::string& monitor)
+	{
+		fs::path shot = *sRuntime / (name + ".png");
+		if (RunToEnd({"grim", "-o", monitor, shot.string()}, Session({}),
+				*sRuntime / "grim.log", sUser, 10s) != 0)
+			return std::nullopt;
+		return ReadPng(shot);
+	}
+
+	// A screenshot of a monitor, once the motes show on it.
+	std::optional<Picture> AwaitMotes(const std::string& name,
+		const std::string& monitor = "HEADLESS-1")
 	{
 		fs::path shot = *sRuntime / (name + ".png");
 		std::optional<Picture> picture;
 		WaitUntil([&] {
-			if (RunToEnd({"grim", shot.string()}, Session({}), *sRuntime / "grim.log", sUser, 10s)
-					!= 0)
-				return false;
-			picture = ReadPng(shot);
+			picture = Screenshot(name, monitor);
 			return picture && picture->GlowPixels() >= 100;
 		}, 20s);
 		// Kept for a person to look at, where asked.
@@ -102,6 +117,14 @@ protected:
 				fs::copy_options::overwrite_existing, error);
 		}
 		return picture;
+	}
+
+	// A key typed by a virtual keyboard of its own, as on-screen keyboards
+	// and remote desktops type.
+	void Type(const std::string& key)
+	{
+		EXPECT_EQ(RunToEnd({"wtype", key}, Session({}), *sRuntime / "wtype.log", sUser, 10s), 0)
+			<< ReadFile(*sRuntime / "wtype.log");
 	}
 
 	const InstalledTree& Tree()
@@ -158,4 +181,105 @@ TEST_F(WaylandTest, FillsTheScreenWithoutX)
 	saver.SignalGroup(SIGTERM);
 	saver.Wait(10s);
 	EXPECT_EQ(saver.KilledBy(), SIGTERM) << saver.Log();
+}
+
+
+// Any key ends the saver's own window, and no keymap is ever looked up that
+// could bring it down: 20 tries, each a virtual keyboard of its own, which
+// the compositor hands the window with a keymap of its own.
+TEST_F(WaylandTest, AKeyEndsItsOwnWindowEveryTime)
+{
+	for (int attempt = 0; attempt < 20; attempt++) {
+		GroupProcess saver({Tree().saverhost.string()}, Session({}), *sRuntime / "keys.log",
+			sUser);
+		ASSERT_TRUE(AwaitMotes("keys")) << saver.Log();
+		std::this_thread::sleep_for(SeatInput::kSettleTime);
+		Type("a");
+		EXPECT_EQ(saver.Wait(10s), 0) << "attempt " << attempt << ": " << saver.Log();
+	}
+}
+
+
+namespace {
+
+// The compositor's socket for objects made in this process, for a test.
+class InSession {
+public:
+	InSession(const fs::path& runtime, const std::string& socket)
+	{
+		setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+		setenv("WAYLAND_DISPLAY", socket.c_str(), 1);
+	}
+	~InSession()
+	{
+		unsetenv("WAYLAND_DISPLAY");
+		unsetenv("XDG_RUNTIME_DIR");
+	}
+};
+
+}	// namespace
+
+
+// Every monitor gets a layer above everything, of its own size, showing what
+// is presented to it; a key on any of them is the end.
+TEST_F(WaylandTest, ScreensCoverEveryMonitorUntilAKey)
+{
+	InSession session(sRuntime->Path(), sSocket);
+	WaylandScreens screens;
+	Options options;
+	ASSERT_TRUE(screens.Open(options));
+	std::vector<Output*> monitors = screens.Monitors();
+	ASSERT_EQ(monitors.size(), 2u);
+	for (size_t i = 0; i < monitors.size(); i++) {
+		Result<Size> size = monitors[i]->Open(options);
+		ASSERT_TRUE(size) << size.Message();
+		EXPECT_EQ(size.Value().width, 800);
+		EXPECT_EQ(size.Value().height, 600);
+		std::optional<PixelTarget> lent = monitors[i]->LendPixels(size.Value());
+		ASSERT_TRUE(lent);
+		// Blue on the first monitor, green on the second.
+		const uint8_t color[4] = {uint8_t(i == 0 ? 0xc0 : 0), uint8_t(i == 0 ? 0 : 0xc0), 0, 0};
+		for (int y = 0; y < size.Value().height; y++) {
+			for (int x = 0; x < size.Value().width; x++)
+				std::memcpy(lent->bits + y * lent->bytesPerRow + x * 4, color, 4);
+		}
+		PixelView frame{lent->bits, lent->bytesPerRow, size.Value().width, size.Value().height};
+		ASSERT_TRUE(monitors[i]->Present(frame, Damage()));
+	}
+	screens.WaitUntil(std::chrono::steady_clock::now() + 100ms);
+	for (int i = 0; i < 2; i++) {
+		std::optional<Picture> shot = Screenshot("screens", "HEADLESS-" + std::to_string(i + 1));
+		ASSERT_TRUE(shot);
+		EXPECT_EQ(shot->At(400, 300)[i], 0xc0) << "monitor " << i + 1;
+		EXPECT_EQ(shot->At(0, 0)[1 - i], 0) << "monitor " << i + 1;
+	}
+
+	std::this_thread::sleep_for(SeatInput::kSettleTime);
+	Type("a");
+	ScreenEvents events;
+	auto deadline = std::chrono::steady_clock::now() + 10s;
+	while (!events.quit && std::chrono::steady_clock::now() < deadline)
+		events = screens.WaitUntil(deadline);
+	EXPECT_TRUE(events.quit);
+}
+
+
+// The compositor tells when the session has gone that long without input,
+// and again once input came and went. A stuck wait is cut short by an alarm.
+TEST_F(WaylandTest, IdleComesAfterItsTimeAndAgainAfterInput)
+{
+	InSession session(sRuntime->Path(), sSocket);
+	struct sigaction alarm{};
+	alarm.sa_handler = [](int) {};
+	struct sigaction previous;
+	sigaction(SIGALRM, &alarm, &previous);
+
+	WaylandIdle idle;
+	ASSERT_TRUE(idle.Open(1s));
+	::alarm(20);
+	EXPECT_TRUE(idle.WaitForIdle());
+	Type("a");
+	EXPECT_TRUE(idle.WaitForIdle());
+	::alarm(0);
+	sigaction(SIGALRM, &previous, nullptr);
 }

@@ -30,7 +30,9 @@ ShowSettingsWindow(WaylandConnection& connection, const std::string& title,
 	// at each size the compositor gives it.
 	SignalHold signals;
 	Size drawn;
-	while (!signals.Arrived() && !window.Closed() && !connection.Input().Touched(surface.Get())) {
+	WaylandConnection::Wait wait = WaylandConnection::Wait::Done;
+	while (wait == WaylandConnection::Wait::Done && !window.Closed()
+		&& !connection.Input().Touched(surface.Get())) {
 		Size requested = window.Requested();
 		Size shown{requested.width > 0 ? requested.width : size.width,
 			requested.height > 0 ? requested.height : size.height};
@@ -45,9 +47,10 @@ ShowSettingsWindow(WaylandConnection& connection, const std::string& title,
 				return Error{"cannot draw the settings window: " + painted.Message()};
 			drawn = shown;
 		}
-		if (!connection.WaitUntil(std::chrono::steady_clock::now()
-				+ std::chrono::milliseconds(SignalHold::kCheckMilliseconds), signals))
-			return lost();
+		wait = connection.WaitUntil(std::chrono::steady_clock::now()
+			+ std::chrono::milliseconds(SignalHold::kCheckMilliseconds), signals);
 	}
+	if (wait == WaylandConnection::Wait::Lost)
+		return lost();
 	return {};
 }

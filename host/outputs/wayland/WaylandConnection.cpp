@@ -232,37 +232,39 @@ WaylandConnection::Dispatch()
 }
 
 
-bool
+WaylandConnection::Wait
 WaylandConnection::WaitUntil(steady_clock::time_point deadline, const SignalHold& signals)
 {
 	wl_display* display = fDisplay.get();
 	while (wl_display_prepare_read(display) != 0) {
 		if (wl_display_dispatch_pending(display) < 0)
-			return false;
+			return Wait::Lost;
 	}
 	// What the socket cannot take now goes out as it drains.
 	bool unsent = wl_display_flush(display) < 0;
 	if (unsent && errno != EAGAIN) {
 		wl_display_cancel_read(display);
-		return false;
+		return Wait::Lost;
 	}
 	if (signals.Arrived()) {
 		wl_display_cancel_read(display);
-		return true;
+		return Wait::Interrupted;
 	}
 
-	// The signals are let in for the sleep alone: one that comes in it ends it.
 	pollfd connection{wl_display_get_fd(display),
 		static_cast<short>(POLLIN | (unsent ? POLLOUT : 0)), 0};
 	timespec timeout = TimeUntil(deadline);
 	int ready = ppoll(&connection, 1, &timeout, &signals.Previous());
+	bool interrupted = ready < 0 && errno == EINTR;
 	if (ready > 0 && (connection.revents & (POLLIN | POLLERR | POLLHUP)) != 0) {
 		if (wl_display_read_events(display) < 0)
-			return false;
+			return Wait::Lost;
 	} else {
 		wl_display_cancel_read(display);
 	}
-	return wl_display_dispatch_pending(display) >= 0;
+	if (wl_display_dispatch_pending(display) < 0)
+		return Wait::Lost;
+	return interrupted ? Wait::Interrupted : Wait::Done;
 }
 
 
@@ -270,6 +272,13 @@ bool
 WaylandConnection::Roundtrip()
 {
 	return wl_display_roundtrip(fDisplay.get()) >= 0;
+}
+
+
+bool
+WaylandConnection::Lost() const
+{
+	return wl_display_get_error(fDisplay.get()) != 0;
 }
 
 

@@ -63,12 +63,15 @@ public:
 	// without waiting. False once the connection is lost.
 	bool Dispatch();
 	// Sends the requests made so far, and waits until deadline for events,
-	// handling those that come; a signal the hold holds ends the wait. False
-	// once the connection is lost.
-	bool WaitUntil(std::chrono::steady_clock::time_point deadline, const SignalHold& signals);
+	// handling those that come. A signal the hold holds ends the wait: it is
+	// let in for the sleep alone, and its handler may run then.
+	enum class Wait { Done, Interrupted, Lost };
+	Wait WaitUntil(std::chrono::steady_clock::time_point deadline, const SignalHold& signals);
 	// Waits until the compositor has handled every request made so far, and
 	// handles the events they brought.
 	bool Roundtrip();
+	// The compositor went away, or ended the connection over an error.
+	bool Lost() const;
 	// Why the connection was lost, or empty.
 	std::string Failure() const;
 

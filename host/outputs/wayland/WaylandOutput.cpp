@@ -1,7 +1,6 @@
 #include "outputs/wayland/WaylandOutput.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "base/Report.h"
 #include "base/SignalHold.h"
@@ -77,7 +76,7 @@ WaylandOutput::_Configured() const
 std::optional<PixelTarget>
 WaylandOutput::LendPixels(Size size)
 {
-	if (!fSurface || fLost || fWindow->Closed())
+	if (!fSurface || fConnection->Lost() || fWindow->Closed())
 		return std::nullopt;
 	return fSurface->Lend(size);
 }
@@ -104,10 +103,8 @@ WaylandOutput::Present(const PixelView& frame, const Damage& damage)
 	if (!shown)
 		return shown;
 	_Shown(wasShown);
-	if (fLost || !fConnection->Dispatch()) {
-		fLost = true;
+	if (!fConnection->Dispatch())
 		return Error{"lost the Wayland compositor (" + fConnection->Failure() + ")"};
-	}
 	return {};
 }
 
@@ -116,7 +113,8 @@ WaylandOutput::Present(const PixelView& frame, const Damage& damage)
 bool
 WaylandOutput::_Pending() const
 {
-	return fLost || fWindow->Closed() || fConnection->Input().Touched(fSurface->Get())
+	return fConnection->Lost() || fWindow->Closed()
+		|| fConnection->Input().Touched(fSurface->Get())
 		|| !SameSize(_Configured(), fViewSize) || (fOutOfSight && !fSurface->AwaitingFrame());
 }
 
@@ -134,7 +132,7 @@ WaylandOutput::_TakeEvents()
 		fConnection->Input().Settle();
 	}
 	// A lost connection is said by the next Present.
-	fOutOfSight = fOutOfSight && fSurface->AwaitingFrame() && !fLost;
+	fOutOfSight = fOutOfSight && fSurface->AwaitingFrame() && !fConnection->Lost();
 	events.outOfSight = fOutOfSight;
 	return events;
 }
@@ -145,7 +143,7 @@ WaylandOutput::Poll()
 {
 	if (!fConnection)
 		return {};
-	fLost = fLost || !fConnection->Dispatch();
+	fConnection->Dispatch();
 	return _TakeEvents();
 }
 
@@ -157,13 +155,14 @@ WaylandOutput::WaitUntil(steady_clock::time_point deadline)
 		return Output::WaitUntil(deadline);
 	// A signal ends the wait, and arrives as the hold goes.
 	SignalHold signals;
-	while (!_Pending() && !signals.Arrived()) {
+	while (!_Pending()) {
 		if (steady_clock::now() >= deadline) {
 			// The next frame is due, and the compositor has not called for it.
 			fOutOfSight = fSurface->AwaitingFrame();
 			break;
 		}
-		fLost = !fConnection->WaitUntil(deadline, signals);
+		if (fConnection->WaitUntil(deadline, signals) != WaylandConnection::Wait::Done)
+			break;
 	}
 	return _TakeEvents();
 }
@@ -200,9 +199,7 @@ WaylandOutput::ShowStats(const FrameStats& stats)
 {
 	if (!fWindow)
 		return;
-	char text[96];
-	std::snprintf(text, sizeof(text), "%.1f fps, %.1f ms a frame, %.0f%% CPU",
-		stats.framesPerSecond, stats.frameMilliseconds, stats.cpuPercent);
+	std::string text = StatsText(stats);
 	if (!fFullscreen)
 		fWindow->SetTitle(fName + " - " + text);
 	if (!fStatsOverlay)
@@ -221,7 +218,7 @@ void
 WaylandOutput::ShowNotice(const std::string& text)
 {
 	Output::ShowNotice(text);
-	if (!fSurface || fLost || fWindow->Closed())
+	if (!fSurface || fConnection->Lost() || fWindow->Closed())
 		return;
 	Result<SansFont*> font = _LoadedFont();
 	if (!font)
@@ -245,7 +242,7 @@ WaylandOutput::ShowNotice(const std::string& text)
 		}
 		OutputEvents events = WaitUntil(std::min(deadline,
 			steady_clock::now() + std::chrono::milliseconds(SignalHold::kCheckMilliseconds)));
-		if (events.quit || fLost)
+		if (events.quit || fConnection->Lost())
 			break;
 		draw = events.resized.has_value();
 	}

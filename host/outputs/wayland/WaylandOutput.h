@@ -70,7 +70,6 @@ private:
 	Size fViewSize;
 	// A frame was due while the compositor had not called for it.
 	bool fOutOfSight = false;
-	bool fLost = false;
 };
 
 #endif	// SAVERHOST_WAYLAND_OUTPUT_H

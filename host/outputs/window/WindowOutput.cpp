@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <cstdio>
 
 #include <SDL.h>
 
@@ -427,9 +426,7 @@ WindowOutput::ShowStats(const FrameStats& stats)
 {
 	if (!fWindow)
 		return;
-	char text[96];
-	std::snprintf(text, sizeof(text), "%.1f fps, %.1f ms a frame, %.0f%% CPU",
-		stats.framesPerSecond, stats.frameMilliseconds, stats.cpuPercent);
+	std::string text = StatsText(stats);
 	if (fWindow->HasTitle())
 		fWindow->ShowInTitle(text);
 	if (!fStatsOverlay)
