@@ -146,10 +146,11 @@ protected:
 
 
 // Its own window, with an X display named as well: the window is on the
-// compositor, framed by it, and nothing is drawn on X.
+// compositor, framed by it, and nothing is drawn on X. It goes by the name
+// it was run by, for the compositor's rules.
 TEST_F(WaylandTest, ItsOwnWindowGoesToTheCompositorNotToX)
 {
-	GroupProcess saver({Tree().saverhost.string(), "--size", "640x480"},
+	GroupProcess saver({Tree().dustglow.string(), "--size", "640x480"},
 		Session({"DISPLAY=" + sX->Name()}), *sRuntime / "window.log", sUser);
 	std::optional<Picture> shot = AwaitMotes("window");
 	ASSERT_TRUE(shot) << saver.Log();
@@ -159,6 +160,14 @@ TEST_F(WaylandTest, ItsOwnWindowGoesToTheCompositorNotToX)
 	std::optional<WindowPixels> onX = sX->Read(sX->Root());
 	ASSERT_TRUE(onX);
 	EXPECT_TRUE(onX->AllBlack());
+	fs::path tree = *sRuntime / "tree.json";
+	std::string socket;
+	for (const fs::directory_entry& entry : fs::directory_iterator(sRuntime->Path())) {
+		if (entry.path().filename().string().rfind("sway-ipc.", 0) == 0)
+			socket = entry.path().string();
+	}
+	RunToEnd({"swaymsg", "-t", "get_tree"}, Session({"SWAYSOCK=" + socket}), tree, sUser, 10s);
+	EXPECT_NE(ReadFile(tree).find("\"app_id\": \"dustglow\""), std::string::npos);
 
 	saver.SignalGroup(SIGTERM);
 	saver.Wait(10s);

@@ -1,5 +1,7 @@
 #include "outputs/wayland/ToplevelRole.h"
 
+#include "base/Report.h"
+
 
 const xdg_surface_listener ToplevelRole::kSurfaceListener = {
 	[](void* data, xdg_surface*, uint32_t serial) {
@@ -37,7 +39,9 @@ ToplevelRole::ToplevelRole(xdg_wm_base* windowManager, wl_surface* surface,
 	xdg_surface_add_listener(fSurface.get(), &kSurfaceListener, this);
 	xdg_toplevel_add_listener(fToplevel.get(), &kToplevelListener, this);
 	xdg_toplevel_set_title(fToplevel.get(), title.c_str());
-	xdg_toplevel_set_app_id(fToplevel.get(), "dustglow");
+	// The name saverhost was run by (dustglow as the screen saver), for the
+	// compositor's rules and lists.
+	xdg_toplevel_set_app_id(fToplevel.get(), ProgramName().c_str());
 	if (placement.fullscreen)
 		xdg_toplevel_set_fullscreen(fToplevel.get(), placement.monitor);
 	if (Size size = placement.fixedSize.value_or(Size{}); size.width > 0 && size.height > 0) {
