@@ -119,7 +119,9 @@ FrameSurface::ShowOverlay(SDL_Surface* text)
 }
 
 
-ShmBuffer*
+// A buffer the compositor is not reading, made if need be; none while it
+// holds every one there may be; or why none could be made.
+Result<ShmBuffer*>
 FrameSurface::_FreeBuffer()
 {
 	for (const std::unique_ptr<ShmBuffer>& buffer : fBuffers) {
@@ -127,10 +129,10 @@ FrameSurface::_FreeBuffer()
 			return buffer.get();
 	}
 	if (fBuffers.size() >= kMostBuffers)
-		return nullptr;
+		return static_cast<ShmBuffer*>(nullptr);
 	Result<std::unique_ptr<ShmBuffer>> made = ShmBuffer::Create(fConnection.Shm(), fPixelSize);
 	if (!made)
-		return nullptr;
+		return Error{made.Message()};
 	// A new buffer holds black, not the picture.
 	made.Value()->MissedAll();
 	fBuffers.push_back(std::move(made.Value()));
@@ -144,8 +146,10 @@ FrameSurface::Lend(Size size)
 	if (!SameSize(size, fPixelSize) || size.width < 1 || size.height < 1)
 		return std::nullopt;
 	if (!fCopying) {
-		if (fViewBuffer == nullptr)
-			fViewBuffer = _FreeBuffer();
+		if (fViewBuffer == nullptr) {
+			Result<ShmBuffer*> free = _FreeBuffer();
+			fViewBuffer = free ? free.Value() : nullptr;
+		}
 		if (fViewBuffer != nullptr && !fViewBuffer->Busy()) {
 			bool untouched = !fViewTouched;
 			fViewTouched = false;
@@ -185,7 +189,10 @@ FrameSurface::Present(const PixelView& frame, const Damage& damage)
 		_Commit(*fViewBuffer, damage, std::nullopt, true);
 		return {};
 	}
-	ShmBuffer* target = _FreeBuffer();
+	Result<ShmBuffer*> free = _FreeBuffer();
+	if (!free)
+		return Error{free.Message()};
+	ShmBuffer* target = free.Value();
 	if (target == nullptr) {
 		// Every buffer is still the compositor's: the frame is left out, and
 		// the next one brings what it changed.
@@ -234,9 +241,12 @@ FrameSurface::_DrawOverlay(ShmBuffer& buffer)
 Result<void>
 FrameSurface::Paint(const std::function<void(SDL_Surface*)>& draw)
 {
-	ShmBuffer* target = _FreeBuffer();
+	Result<ShmBuffer*> free = _FreeBuffer();
+	if (!free)
+		return Error{free.Message()};
+	ShmBuffer* target = free.Value();
 	if (target == nullptr)
-		return Error{"the compositor holds every buffer of the window"};
+		return {};
 	SurfacePtr surface = Wrapped(target->Pixels());
 	if (!surface)
 		return Error{std::string("cannot draw in the window: ") + SDL_GetError()};

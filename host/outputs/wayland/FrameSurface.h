@@ -65,7 +65,8 @@ public:
 	// Shows a frame: the pixels lent, or a frame of the host's, scaled to
 	// fit where its size is not the buffers'.
 	Result<void> Present(const PixelView& frame, const Damage& damage);
-	// Shows what draw paints over the whole surface (a notice) instead.
+	// Shows what draw paints over the whole surface (a notice) instead;
+	// nothing while the compositor holds every buffer.
 	Result<void> Paint(const std::function<void(SDL_Surface*)>& draw);
 
 	// Something was committed, and the compositor has not yet called for
@@ -75,7 +76,7 @@ public:
 	bool Shown() const { return fShown; }
 
 private:
-	ShmBuffer* _FreeBuffer();
+	Result<ShmBuffer*> _FreeBuffer();
 	void _OthersMissed(const ShmBuffer* except, const Damage& damage);
 	std::optional<PixelRect> _DrawOverlay(ShmBuffer& buffer);
 	void _Commit(ShmBuffer& buffer, const Damage& damage, std::optional<PixelRect> also,
