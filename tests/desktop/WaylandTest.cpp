@@ -18,6 +18,7 @@
 #include "VirtualDisplay.h"
 #include "outputs/wayland/SeatInput.h"
 #include "outputs/wayland/WaylandIdle.h"
+#include "outputs/wayland/WaylandOutput.h"
 #include "outputs/wayland/WaylandScreens.h"
 
 namespace fs = std::filesystem;
@@ -227,6 +228,58 @@ public:
 };
 
 }	// namespace
+
+
+// A square moved across the window frame by frame, each frame lent pixels
+// and sending only the rectangles it changed: where the compositor keeps the
+// buffer it shows (as this one does), the frames go through buffers that
+// must catch up with what changed while others were shown, and none may
+// leave a square behind.
+TEST_F(WaylandTest, FramesSentInPiecesLeaveNothingBehind)
+{
+	InSession session(sRuntime->Path(), sSocket);
+	WaylandOutput output;
+	Options options;
+	options.fullscreen = true;
+	Result<Size> opened = output.Open(options);
+	ASSERT_TRUE(opened) << opened.Message();
+	Size size = opened.Value();
+	const uint8_t* drawnIn = nullptr;
+	auto square = [](std::optional<PixelTarget>& lent, int left, uint8_t value) {
+		for (int y = 100; y < 120; y++)
+			std::memset(lent->bits + y * lent->bytesPerRow + left * 4, value, 20 * 4);
+	};
+	constexpr int kFrames = 30;
+	for (int frame = 0; frame < kFrames; frame++) {
+		std::optional<PixelTarget> lent = output.LendPixels(size);
+		ASSERT_TRUE(lent);
+		Damage damage;
+		if (lent->untouched && lent->bits == drawnIn) {
+			square(lent, 10 * (frame - 1), 0);
+			damage = Damage({PixelRect{10 * (frame - 1), 100, 30, 20}});
+		} else {
+			for (int y = 0; y < size.height; y++)
+				std::memset(lent->bits + y * lent->bytesPerRow, 0, size.width * 4);
+		}
+		square(lent, 10 * frame, 0xff);
+		drawnIn = lent->bits;
+		PixelView pixels{lent->bits, lent->bytesPerRow, size.width, size.height};
+		ASSERT_TRUE(output.Present(pixels, damage));
+		// The window fills the monitor once it is shown.
+		OutputEvents events = output.WaitUntil(std::chrono::steady_clock::now() + 40ms);
+		if (events.resized) {
+			size = *events.resized;
+			drawnIn = nullptr;
+		}
+	}
+	std::optional<Picture> shot = Screenshot("pieces", "HEADLESS-1");
+	ASSERT_TRUE(shot);
+	int lit = 0;
+	for (int x = 0; x < shot->width; x++)
+		lit += shot->At(x, 110)[0] != 0 ? 1 : 0;
+	EXPECT_EQ(lit, 20);
+	EXPECT_NE(shot->At(10 * (kFrames - 1), 110)[0], 0);
+}
 
 
 // Every monitor gets a layer above everything, of its own size, showing what
