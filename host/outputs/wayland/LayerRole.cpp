@@ -1,5 +1,7 @@
 #include "outputs/wayland/LayerRole.h"
 
+#include "base/Report.h"
+
 
 const zwlr_layer_surface_v1_listener LayerRole::kListener = {
 	[](void* data, zwlr_layer_surface_v1*, uint32_t serial, uint32_t width, uint32_t height) {
@@ -12,8 +14,10 @@ const zwlr_layer_surface_v1_listener LayerRole::kListener = {
 
 LayerRole::LayerRole(zwlr_layer_shell_v1* shell, wl_surface* surface, wl_output* monitor)
 	:
+	// Named as saverhost was run (dustglow as the screen saver), for the
+	// compositor's rules.
 	fLayer(zwlr_layer_shell_v1_get_layer_surface(shell, surface, monitor,
-		ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "screensaver"))
+		ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, ProgramName().c_str()))
 {
 	zwlr_layer_surface_v1_add_listener(fLayer.get(), &kListener, this);
 	zwlr_layer_surface_v1_set_anchor(fLayer.get(), ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP

@@ -16,7 +16,7 @@ constexpr int kConfigureTries = 3;
 
 
 ScreenMonitor::ScreenMonitor(WaylandConnection& connection,
-	const WaylandConnection::Monitor& monitor)
+	const WaylandConnection::Monitor& monitor, const std::string& title)
 	:
 	fConnection(connection),
 	fName(monitor.name),
@@ -29,7 +29,7 @@ ScreenMonitor::ScreenMonitor(WaylandConnection& connection,
 			monitor.output);
 	} else {
 		fRole = std::make_unique<ToplevelRole>(connection.WindowManager(), fSurface->Get(),
-			"Dustglow", ToplevelRole::Placement{true, monitor.output, std::nullopt});
+			title, ToplevelRole::Placement{true, monitor.output, std::nullopt});
 	}
 	fSurface->BeforeCommit([this] { fRole->Acknowledge(); });
 }

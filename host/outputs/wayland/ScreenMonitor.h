@@ -21,7 +21,9 @@ class SurfaceRole;
 
 class ScreenMonitor : public Output {
 public:
-	ScreenMonitor(WaylandConnection& connection, const WaylandConnection::Monitor& monitor);
+	// title: the full-screen window's, where there is no layer-shell.
+	ScreenMonitor(WaylandConnection& connection, const WaylandConnection::Monitor& monitor,
+		const std::string& title);
 	~ScreenMonitor() override;
 
 	// The monitor's wl_output global.

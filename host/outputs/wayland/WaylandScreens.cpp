@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/SignalHold.h"
+#include "outputs/pictures/WindowTitle.h"
 #include "outputs/wayland/ScreenMonitor.h"
 #include "outputs/wayland/WaylandConnection.h"
 
@@ -15,7 +16,7 @@ WaylandScreens::~WaylandScreens() = default;
 
 
 Result<void>
-WaylandScreens::Open(const Options&)
+WaylandScreens::Open(const Options& options)
 {
 	Result<std::unique_ptr<WaylandConnection>> connected = WaylandConnection::Connect();
 	if (!connected)
@@ -25,9 +26,10 @@ WaylandScreens::Open(const Options&)
 		return Error{"the Wayland compositor offers neither wlr-layer-shell nor xdg-shell"};
 	fConnection->Input().HidePointer();
 
-	auto follow = [this](const WaylandConnection::Monitor& monitor, bool added) {
+	auto follow = [this, title = WindowTitle(options.modulePath)](
+		const WaylandConnection::Monitor& monitor, bool added) {
 		if (added) {
-			fMonitors.push_back(std::make_unique<ScreenMonitor>(*fConnection, monitor));
+			fMonitors.push_back(std::make_unique<ScreenMonitor>(*fConnection, monitor, title));
 			fAdded = true;
 			return;
 		}
