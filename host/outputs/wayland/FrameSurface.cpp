@@ -285,8 +285,6 @@ FrameSurface::_Commit(ShmBuffer& buffer, const Damage& damage, std::optional<Pix
 		fFrameCallback.reset(wl_surface_frame(surface));
 		wl_callback_add_listener(fFrameCallback.get(), &kFrameListener, this);
 	}
-	if (fBeforeCommit)
-		fBeforeCommit();
 	wl_surface_commit(surface);
 	fShowsFrame = frame;
 	fShown = true;

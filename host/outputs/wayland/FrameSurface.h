@@ -45,14 +45,9 @@ public:
 
 	wl_surface* Get() const { return fSurface.get(); }
 
-	// Called before every commit: the role acknowledges the compositor's
-	// latest configure there.
-	void BeforeCommit(std::function<void()> acknowledge)
-	{
-		fBeforeCommit = std::move(acknowledge);
-	}
 	// The surface's size in the compositor's coordinates, and pixels to a
-	// unit of them: the buffers' size from the next frame on.
+	// unit of them: the buffers' size from the next frame on. The role
+	// acknowledges the configure that asked for it at the same time.
 	void Resize(Size size, int32_t scale);
 	Size PixelSize() const { return fPixelSize; }
 
@@ -87,7 +82,6 @@ private:
 	WaylandConnection& fConnection;
 	WaylandPtr<wl_surface> fSurface;
 	WaylandPtr<wl_callback> fFrameCallback;
-	std::function<void()> fBeforeCommit;
 
 	Size fPixelSize;
 	int32_t fScale = 1;

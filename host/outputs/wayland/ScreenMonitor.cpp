@@ -31,7 +31,6 @@ ScreenMonitor::ScreenMonitor(WaylandConnection& connection,
 		fRole = std::make_unique<ToplevelRole>(connection.WindowManager(), fSurface->Get(),
 			title, ToplevelRole::Placement{true, monitor.output, std::nullopt});
 	}
-	fSurface->BeforeCommit([this] { fRole->Acknowledge(); });
 }
 
 
@@ -91,6 +90,7 @@ ScreenMonitor::_Size()
 	Size requested = _Requested();
 	fViewSize = Size{requested.width * fScale, requested.height * fScale};
 	fSurface->Resize(requested, fScale);
+	fRole->Acknowledge();
 }
 
 

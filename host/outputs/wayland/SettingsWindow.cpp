@@ -21,7 +21,6 @@ ShowSettingsWindow(WaylandConnection& connection, const std::string& title,
 	FrameSurface surface(connection);
 	ToplevelRole window(connection.WindowManager(), surface.Get(), title,
 		ToplevelRole::Placement{false, nullptr, size});
-	surface.BeforeCommit([&window] { window.Acknowledge(); });
 	auto lost = [&connection] {
 		return Error{"lost the Wayland compositor (" + connection.Failure() + ")"};
 	};
@@ -38,6 +37,7 @@ ShowSettingsWindow(WaylandConnection& connection, const std::string& title,
 			requested.height > 0 ? requested.height : size.height};
 		if (window.Configured() && !SameSize(shown, drawn)) {
 			surface.Resize(shown, 1);
+			window.Acknowledge();
 			Result<void> painted = surface.Paint([&](SDL_Surface* target) {
 				SDL_FillRect(target, nullptr, Mapped(target, SDL_Color{0, 0, 0, 255}));
 				DrawPanel(target, panel, font);

@@ -20,7 +20,9 @@ public:
 	// The compositor asked the client to close the surface, or took it away.
 	bool Closed() const { return fClosed; }
 
-	// Acknowledges the latest configure, once; called before each commit.
+	// Acknowledges the latest configure, once: called as its size is taken,
+	// which the next commit shows. A configure that came since is left for
+	// the next look, so that no commit answers a size it does not have.
 	void Acknowledge()
 	{
 		if (fUnacknowledged) {

@@ -48,7 +48,6 @@ WaylandOutput::Open(const Options& options)
 	fSurface = std::make_unique<FrameSurface>(*fConnection);
 	fWindow = std::make_unique<ToplevelRole>(fConnection->WindowManager(), fSurface->Get(),
 		fName, ToplevelRole::Placement{fFullscreen, nullptr, std::nullopt});
-	fSurface->BeforeCommit([this] { fWindow->Acknowledge(); });
 	if (fFullscreen)
 		fConnection->Input().HidePointer();
 	for (int i = 0; i < kConfigureTries && !fWindow->Configured(); i++) {
@@ -59,6 +58,7 @@ WaylandOutput::Open(const Options& options)
 		return Error{std::string("the Wayland compositor did not place the window") + kTryElse};
 	fViewSize = _Configured();
 	fSurface->Resize(fViewSize, 1);
+	fWindow->Acknowledge();
 	return fViewSize;
 }
 
@@ -131,6 +131,7 @@ WaylandOutput::_TakeEvents()
 		fSurface->Resize(configured, 1);
 		fConnection->Input().Settle();
 	}
+	fWindow->Acknowledge();
 	// A lost connection is said by the next Present.
 	fOutOfSight = fOutOfSight && fSurface->AwaitingFrame() && !fConnection->Lost();
 	events.outOfSight = fOutOfSight;
