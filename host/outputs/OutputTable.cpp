@@ -5,7 +5,9 @@
 #include "outputs/files/FileOutput.h"
 #include "outputs/headless/HeadlessOutput.h"
 #include "outputs/terminal/TerminalOutput.h"
+#include "outputs/wayland/WaylandIdle.h"
 #include "outputs/wayland/WaylandOutput.h"
+#include "outputs/wayland/WaylandScreens.h"
 #include "outputs/window/WindowOutput.h"
 #include "outputs/window/X11IdleWatch.h"
 #include "outputs/window/X11Screens.h"
@@ -33,7 +35,7 @@ const OutputEntry kOutputs[] = {
 			return here.wayland && !options.windowId && !options.root ? OutputFit::Yes
 				: OutputFit::No;
 		},
-		Make<WaylandOutput>, nullptr, nullptr},
+		Make<WaylandOutput>, Make<WaylandScreens, Screens>, Make<WaylandIdle, IdleWatch>},
 	{OutputKind::X11, "x11", OutputKind::Window,
 		"a window on the X display DISPLAY names, when it opens",
 		[](const Options&, const OutputSurroundings& here) {

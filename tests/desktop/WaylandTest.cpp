@@ -17,9 +17,7 @@
 #include "DesktopSupport.h"
 #include "VirtualDisplay.h"
 #include "outputs/wayland/SeatInput.h"
-#include "outputs/wayland/WaylandIdle.h"
 #include "outputs/wayland/WaylandOutput.h"
-#include "outputs/wayland/WaylandScreens.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -210,6 +208,55 @@ TEST_F(WaylandTest, AKeyEndsItsOwnWindowEveryTime)
 }
 
 
+// --screensaver: a saver on each monitor, each with motes of its own, and
+// any key typed ends it, every time.
+TEST_F(WaylandTest, TheScreensaverCoversEveryMonitorUntilAKey)
+{
+	for (int attempt = 0; attempt < 20; attempt++) {
+		GroupProcess saver({Tree().dustglow.string(), "--screensaver"}, Session({}),
+			*sRuntime / "screensaver.log", sUser);
+		std::optional<Picture> first = AwaitMotes("screensaver-1", "HEADLESS-1");
+		ASSERT_TRUE(first) << saver.Log();
+		if (attempt == 0) {
+			std::optional<Picture> second = AwaitMotes("screensaver-2", "HEADLESS-2");
+			ASSERT_TRUE(second) << saver.Log();
+			EXPECT_NE(first->bits, second->bits);
+		}
+		std::this_thread::sleep_for(SeatInput::kSettleTime);
+		Type("a");
+		EXPECT_EQ(saver.Wait(10s), 0) << "attempt " << attempt << ": " << saver.Log();
+	}
+}
+
+
+// --idle: nothing at first; the saver on both monitors once the session is
+// idle; nothing again after a key, until the next stretch of idleness; and
+// waiting on until a signal ends it.
+TEST_F(WaylandTest, IdleShowsTheSaverWhileTheSessionIsIdle)
+{
+	GroupProcess saver({Tree().dustglow.string(), "--idle", "3"}, Session({}),
+		*sRuntime / "idle.log", sUser);
+	std::this_thread::sleep_for(1s);
+	std::optional<Picture> before = Screenshot("idle-before", "HEADLESS-1");
+	ASSERT_TRUE(before);
+	EXPECT_EQ(before->GlowPixels(), 0);
+	for (int stretch = 0; stretch < 2; stretch++) {
+		ASSERT_TRUE(AwaitMotes("idle-1", "HEADLESS-1")) << saver.Log();
+		ASSERT_TRUE(AwaitMotes("idle-2", "HEADLESS-2")) << saver.Log();
+		std::this_thread::sleep_for(SeatInput::kSettleTime);
+		Type("a");
+		EXPECT_TRUE(WaitUntil([&] {
+			std::optional<Picture> after = Screenshot("idle-after", "HEADLESS-1");
+			return after && after->GlowPixels() == 0;
+		}, 2s)) << saver.Log();
+	}
+	EXPECT_TRUE(saver.Running());
+	saver.SignalGroup(SIGTERM);
+	saver.Wait(10s);
+	EXPECT_EQ(saver.KilledBy(), SIGTERM) << saver.Log();
+}
+
+
 namespace {
 
 // The compositor's socket for objects made in this process, for a test.
@@ -279,69 +326,4 @@ TEST_F(WaylandTest, FramesSentInPiecesLeaveNothingBehind)
 		lit += shot->At(x, 110)[0] != 0 ? 1 : 0;
 	EXPECT_EQ(lit, 20);
 	EXPECT_NE(shot->At(10 * (kFrames - 1), 110)[0], 0);
-}
-
-
-// Every monitor gets a layer above everything, of its own size, showing what
-// is presented to it; a key on any of them is the end.
-TEST_F(WaylandTest, ScreensCoverEveryMonitorUntilAKey)
-{
-	InSession session(sRuntime->Path(), sSocket);
-	WaylandScreens screens;
-	Options options;
-	ASSERT_TRUE(screens.Open(options));
-	std::vector<Output*> monitors = screens.Monitors();
-	ASSERT_EQ(monitors.size(), 2u);
-	for (size_t i = 0; i < monitors.size(); i++) {
-		Result<Size> size = monitors[i]->Open(options);
-		ASSERT_TRUE(size) << size.Message();
-		EXPECT_EQ(size.Value().width, 800);
-		EXPECT_EQ(size.Value().height, 600);
-		std::optional<PixelTarget> lent = monitors[i]->LendPixels(size.Value());
-		ASSERT_TRUE(lent);
-		// Blue on the first monitor, green on the second.
-		const uint8_t color[4] = {uint8_t(i == 0 ? 0xc0 : 0), uint8_t(i == 0 ? 0 : 0xc0), 0, 0};
-		for (int y = 0; y < size.Value().height; y++) {
-			for (int x = 0; x < size.Value().width; x++)
-				std::memcpy(lent->bits + y * lent->bytesPerRow + x * 4, color, 4);
-		}
-		PixelView frame{lent->bits, lent->bytesPerRow, size.Value().width, size.Value().height};
-		ASSERT_TRUE(monitors[i]->Present(frame, Damage()));
-	}
-	screens.WaitUntil(std::chrono::steady_clock::now() + 100ms);
-	for (int i = 0; i < 2; i++) {
-		std::optional<Picture> shot = Screenshot("screens", "HEADLESS-" + std::to_string(i + 1));
-		ASSERT_TRUE(shot);
-		EXPECT_EQ(shot->At(400, 300)[i], 0xc0) << "monitor " << i + 1;
-		EXPECT_EQ(shot->At(0, 0)[1 - i], 0) << "monitor " << i + 1;
-	}
-
-	std::this_thread::sleep_for(SeatInput::kSettleTime);
-	Type("a");
-	ScreenEvents events;
-	auto deadline = std::chrono::steady_clock::now() + 10s;
-	while (!events.quit && std::chrono::steady_clock::now() < deadline)
-		events = screens.WaitUntil(deadline);
-	EXPECT_TRUE(events.quit);
-}
-
-
-// The compositor tells when the session has gone that long without input,
-// and again once input came and went. A stuck wait is cut short by an alarm.
-TEST_F(WaylandTest, IdleComesAfterItsTimeAndAgainAfterInput)
-{
-	InSession session(sRuntime->Path(), sSocket);
-	struct sigaction alarm{};
-	alarm.sa_handler = [](int) {};
-	struct sigaction previous;
-	sigaction(SIGALRM, &alarm, &previous);
-
-	WaylandIdle idle;
-	ASSERT_TRUE(idle.Open(1s));
-	::alarm(20);
-	EXPECT_TRUE(idle.WaitForIdle());
-	Type("a");
-	EXPECT_TRUE(idle.WaitForIdle());
-	::alarm(0);
-	sigaction(SIGALRM, &previous, nullptr);
 }

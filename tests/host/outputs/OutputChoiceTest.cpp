@@ -296,3 +296,25 @@ TEST(OutputChoice, AskedOutputIsTheOnlyOne)
 		EXPECT_EQ(plan.Message(), test.message);
 	}
 }
+
+
+// Every monitor covered, and idleness told, by the compositor where there is
+// one, else by X; --output window takes whichever of the two fits.
+TEST(OutputChoice, ScreensAndIdlenessComeFromTheCompositorFirst)
+{
+	ScopedVariable noDaemon("XSCREENSAVER_WINDOW", nullptr);
+	auto screens = [](std::vector<const char*> arguments, OutputSurroundings here) {
+		Result<std::vector<OutputKind>> plan = PlanScreens(Parsed(arguments), here);
+		return plan ? plan.Value() : Kinds{};
+	};
+	EXPECT_EQ(screens({"--screensaver"}, kWaylandAndX), (Kinds{OutputKind::Wayland,
+		OutputKind::X11}));
+	EXPECT_EQ(screens({"--screensaver"}, kDisplayAndTerminal), (Kinds{OutputKind::X11}));
+	EXPECT_EQ(screens({"--screensaver", "--output", "window"}, kWaylandOnly),
+		(Kinds{OutputKind::Wayland}));
+	EXPECT_EQ(screens({"--screensaver", "--output", "x11"}, kWaylandOnly),
+		(Kinds{OutputKind::X11}));
+	Result<std::vector<OutputKind>> idle = PlanIdleWatch(Parsed({"--idle", "5"}), kWaylandOnly);
+	ASSERT_TRUE(idle);
+	EXPECT_EQ(idle.Value(), (Kinds{OutputKind::Wayland}));
+}
