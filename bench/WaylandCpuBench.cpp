@@ -1,8 +1,9 @@
 // saverhost on a headless sway of the benchmark's own (two monitors of
 // 1920x1080, drawing in software), as a process of its own: what a tick
 // costs it and the compositor together with its own window filling one
-// monitor, and what it costs while the compositor calls for no frames (its
-// window on a workspace nobody sees). sway refuses to run as root: it runs
+// monitor, and with --screensaver covering both; and what it costs while
+// the compositor calls for no frames (its window on a workspace nobody
+// sees). sway refuses to run as root: it runs
 // as the user nobody, and saverhost, as root, reaches its socket all the
 // same.
 //
@@ -267,6 +268,32 @@ Register()
 	benchmark::RegisterBenchmark(hidden.c_str(), WaylandCpuBench,
 		std::vector<std::string>{"--output", "wayland", "--fullscreen"}, true)
 		->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(1);
+
+	// --screensaver on both monitors, against full screen on one X monitor:
+	// saverhost and the compositor or the X server together.
+	std::string screens = "ScreensCpu/sway/2x1920x1080";
+	benchmark::RegisterBenchmark(screens.c_str(), WaylandCpuBench,
+		std::vector<std::string>{"--screensaver"}, false)
+		->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(1);
+	std::string xWindow = "WindowCpu/Xvfb/1920x1080";
+	AddFigureRow("--screensaver on sway, 2 x 1920x1080 / --fullscreen on X, 1920x1080",
+		"none set", [screens, xWindow](const Measurements& measured) -> std::optional<double> {
+			std::optional<double> host = measured.CounterOf(screens, "host_cpu_s");
+			std::optional<double> sway = measured.CounterOf(screens, "compositor_cpu_s");
+			std::optional<double> single = measured.CounterOf(xWindow, "host_cpu_s");
+			std::optional<double> server = measured.CounterOf(xWindow, "server_cpu_s");
+			if (!host || !sway || !single || !server)
+				return std::nullopt;
+			return (*host + *sway) / (*single + *server);
+		});
+	AddFigureRow("  saverhost, % of one core", "none set",
+		[screens](const Measurements& measured) {
+			return measured.CounterOf(screens, "host_percent");
+		});
+	AddFigureRow("  sway, % of one core", "none set",
+		[screens](const Measurements& measured) {
+			return measured.CounterOf(screens, "compositor_percent");
+		});
 
 	std::string step = "FrameStep/1920x1080";
 	std::string copy = "Memcpy/1920x1080";
