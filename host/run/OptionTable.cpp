@@ -94,7 +94,8 @@ const std::vector<OptionEntry> kOptions = {
 		SetModule},
 	{"--output", "", "KIND", OutputNames() + ", as in --output terminal",
 		"where the frames go: " + OutputNames() + " (default: chosen at start, see "
-		"below); file needs --record, --png-dir, --snapshot or --digest",
+		"below); window is wayland where WAYLAND_DISPLAY is set, else x11; file needs "
+		"--record, --png-dir, --snapshot or --digest",
 		SetOutput},
 	{"--size", "", "WxH", "a size, as in --size 640x480",
 		"the full-screen view in pixels for files and headless runs, and the window's "
