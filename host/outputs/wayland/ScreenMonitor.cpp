@@ -158,17 +158,9 @@ ScreenMonitor::Poll()
 void
 ScreenMonitor::ShowStats(const FrameStats& stats)
 {
-	if (!fFont && fFontError.empty()) {
-		Result<std::unique_ptr<SansFont>> loaded = SansFont::Load(kTextPixels);
-		if (loaded)
-			fFont = std::move(loaded.Value());
-		else {
-			fFontError = loaded.Message();
-			Report(fFontError);
-		}
-	}
-	if (!fFont)
+	SansFont* font = fFont.ForExtra();
+	if (font == nullptr)
 		return;
-	fStatsText = RenderStats(*fFont, StatsText(stats));
+	fStatsText = RenderStats(*font, StatsText(stats));
 	fSurface->ShowOverlay(fStatsText.get());
 }

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "outputs/Output.h"
+#include "outputs/pictures/WindowFont.h"
 #include "outputs/pictures/WindowText.h"
 #include "outputs/wayland/WaylandConnection.h"
 
@@ -58,9 +59,8 @@ private:
 	// Destroyed in the reverse order: the role before its surface.
 	std::unique_ptr<FrameSurface> fSurface;
 	std::unique_ptr<SurfaceRole> fRole;
-	std::unique_ptr<SansFont> fFont;
+	WindowFont fFont;
 	SurfacePtr fStatsText;
-	std::string fFontError;
 
 	Size fAskedSize;
 	Size fViewSize;

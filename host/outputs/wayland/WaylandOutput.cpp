@@ -169,32 +169,6 @@ WaylandOutput::WaitUntil(steady_clock::time_point deadline)
 }
 
 
-Result<SansFont*>
-WaylandOutput::_LoadedFont()
-{
-	if (!fFont && fFontError.empty()) {
-		Result<std::unique_ptr<SansFont>> loaded = SansFont::Load(kTextPixels);
-		if (loaded)
-			fFont = std::move(loaded.Value());
-		else
-			fFontError = loaded.Message();
-	}
-	if (!fFont)
-		return Error{fFontError};
-	return fFont.get();
-}
-
-
-// Where text is only an extra, a missing font is said once.
-void
-WaylandOutput::_ReportFontError()
-{
-	if (!fFontReported)
-		Report(fFontError);
-	fFontReported = true;
-}
-
-
 void
 WaylandOutput::ShowStats(const FrameStats& stats)
 {
@@ -205,12 +179,10 @@ WaylandOutput::ShowStats(const FrameStats& stats)
 		fWindow->SetTitle(fName + " - " + text);
 	if (!fStatsOverlay)
 		return;
-	Result<SansFont*> font = _LoadedFont();
-	if (!font) {
-		_ReportFontError();
+	SansFont* font = fFont.ForExtra();
+	if (font == nullptr)
 		return;
-	}
-	fStatsText = RenderStats(*font.Value(), text);
+	fStatsText = RenderStats(*font, text);
 	fSurface->ShowOverlay(fStatsText.get());
 }
 
@@ -221,9 +193,7 @@ WaylandOutput::ShowNotice(const std::string& text)
 	Output::ShowNotice(text);
 	if (!fSurface || fConnection->Lost() || fWindow->Closed())
 		return;
-	Result<SansFont*> font = _LoadedFont();
-	if (!font)
-		_ReportFontError();
+	SansFont* font = fFont.ForExtra();
 
 	// Up for a while, or until the user or a signal ends it; drawn again
 	// when the window changes size.
@@ -234,7 +204,7 @@ WaylandOutput::ShowNotice(const std::string& text)
 		if (draw) {
 			bool wasShown = fSurface->Shown();
 			Result<void> painted = fSurface->Paint([&](SDL_Surface* target) {
-				DrawNotice(target, text, font ? font.Value() : nullptr);
+				DrawNotice(target, text, font);
 			});
 			if (!painted)
 				return;
@@ -257,7 +227,7 @@ WaylandOutput::ShowSettings(const SettingsPanel& panel)
 {
 	if (!fConnection)
 		return Output::ShowSettings(panel);
-	Result<SansFont*> font = _LoadedFont();
+	Result<SansFont*> font = fFont.Get();
 	if (!font)
 		return Error{"cannot show the settings: " + font.Message()};
 	Result<void> shown = ShowSettingsWindow(*fConnection, fName + " settings", panel,

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "outputs/Output.h"
+#include "outputs/pictures/WindowFont.h"
 #include "outputs/pictures/WindowText.h"
 
 class FrameSurface;
@@ -47,18 +48,14 @@ private:
 	bool _Pending() const;
 	OutputEvents _TakeEvents();
 	void _Shown(bool wasShown);
-	Result<SansFont*> _LoadedFont();
-	void _ReportFontError();
 
 	// Destroyed in the reverse order: the window, its surface, then the
 	// connection they were made on.
 	std::unique_ptr<WaylandConnection> fConnection;
 	std::unique_ptr<FrameSurface> fSurface;
 	std::unique_ptr<ToplevelRole> fWindow;
-	std::unique_ptr<SansFont> fFont;
+	WindowFont fFont;
 	SurfacePtr fStatsText;
-	std::string fFontError;
-	bool fFontReported = false;
 
 	// The title: the add-on's name.
 	std::string fName;

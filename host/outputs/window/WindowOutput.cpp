@@ -395,32 +395,6 @@ WindowOutput::_WaitMilliseconds(steady_clock::time_point deadline)
 }
 
 
-Result<SansFont*>
-WindowOutput::_LoadedFont()
-{
-	if (!fFont && fFontError.empty()) {
-		Result<std::unique_ptr<SansFont>> loaded = SansFont::Load(kTextPixels);
-		if (loaded)
-			fFont = std::move(loaded.Value());
-		else
-			fFontError = loaded.Message();
-	}
-	if (!fFont)
-		return Error{fFontError};
-	return fFont.get();
-}
-
-
-void
-WindowOutput::_ReportFontError()
-{
-	if (fFontReported)
-		return;
-	fFontReported = true;
-	Report(fFontError);
-}
-
-
 void
 WindowOutput::ShowStats(const FrameStats& stats)
 {
@@ -431,11 +405,8 @@ WindowOutput::ShowStats(const FrameStats& stats)
 		fWindow->ShowInTitle(text);
 	if (!fStatsOverlay)
 		return;
-	Result<SansFont*> font = _LoadedFont();
-	if (font)
-		fStatsText = RenderStats(*font.Value(), text);
-	else
-		_ReportFontError();
+	if (SansFont* font = fFont.ForExtra())
+		fStatsText = RenderStats(*font, text);
 }
 
 
@@ -445,9 +416,7 @@ WindowOutput::ShowNotice(const std::string& text)
 	Output::ShowNotice(text);
 	if (!fWindow || _WindowGone())
 		return;
-	Result<SansFont*> font = _LoadedFont();
-	if (!font)
-		_ReportFontError();
+	SansFont* font = fFont.ForExtra();
 
 	// Up for a while, or until the user or a signal ends it; drawn again
 	// when the window changes size.
@@ -460,7 +429,7 @@ WindowOutput::ShowNotice(const std::string& text)
 			SDL_Surface* framebuffer = _Framebuffer();
 			if (framebuffer == nullptr)
 				return;
-			DrawNotice(framebuffer, text, font ? font.Value() : nullptr);
+			DrawNotice(framebuffer, text, font);
 			fFramebufferTouched = true;
 			SDL_UpdateWindowSurface(fWindow->Get());
 			draw = false;
@@ -482,7 +451,7 @@ WindowOutput::ShowSettings(const SettingsPanel& panel)
 	if (!fWindow)
 		return Output::ShowSettings(panel);
 
-	Result<SansFont*> font = _LoadedFont();
+	Result<SansFont*> font = fFont.Get();
 	if (!font)
 		return Error{"cannot show the settings: " + font.Message()};
 

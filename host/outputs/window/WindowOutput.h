@@ -21,6 +21,7 @@
 
 #include "outputs/Output.h"
 #include "outputs/window/SaverWindow.h"
+#include "outputs/pictures/WindowFont.h"
 #include "outputs/pictures/WindowText.h"
 
 class EventWait;
@@ -64,8 +65,6 @@ private:
 	void _Copy(const PixelView& frame, SDL_Surface* framebuffer);
 	bool _Update(const Damage& damage);
 	void _DrawOverlay(SDL_Surface* framebuffer);
-	Result<SansFont*> _LoadedFont();
-	void _ReportFontError();
 
 	void _Handle(const SDL_Event& event);
 	OutputEvents _TakeEvents();
@@ -80,13 +79,8 @@ private:
 	std::unique_ptr<SaverWindow> fWindow;
 	std::unique_ptr<MonitorPower> fMonitor;
 	std::unique_ptr<EventWait> fEventWait;
-	std::unique_ptr<SansFont> fFont;
+	WindowFont fFont;
 	SurfacePtr fStatsText;
-
-	// Why there is no font, once that is known; said once on standard error
-	// where text is only an extra.
-	std::string fFontError;
-	bool fFontReported = false;
 
 	// The add-on's name, for titles.
 	std::string fName;
