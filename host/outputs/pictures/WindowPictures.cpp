@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <vector>
 
 #include "base/ViewSizes.h"
@@ -121,16 +120,6 @@ DrawStatsOverlay(SDL_Surface* target, SDL_Surface* text)
 	SDL_Rect box = StatsOverlayBox(text);
 	SDL_FillRect(target, &box, Mapped(target, kBlack));
 	BlendText(target, text, box.x + 4, box.y + 2, box);
-}
-
-
-std::string
-StatsText(const FrameStats& stats)
-{
-	char text[96];
-	std::snprintf(text, sizeof(text), "%.1f fps, %.1f ms a frame, %.0f%% CPU",
-		stats.framesPerSecond, stats.frameMilliseconds, stats.cpuPercent);
-	return text;
 }
 
 

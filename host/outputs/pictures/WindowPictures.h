@@ -8,7 +8,6 @@
 
 #include <SDL.h>
 
-#include "base/FrameStats.h"
 #include "base/SettingsPanel.h"
 #include "outputs/pictures/WindowText.h"
 
@@ -38,8 +37,6 @@ void DrawNotice(SDL_Surface* target, const std::string& text, const SansFont* fo
 void DrawStatsOverlay(SDL_Surface* target, SDL_Surface* text);
 SDL_Rect StatsOverlayBox(const SDL_Surface* text);
 
-// The --fps figures as a title or the overlay says them.
-std::string StatsText(const FrameStats& stats);
 // The --fps figures as the overlay shows them.
 SurfacePtr RenderStats(const SansFont& font, const std::string& text);
 

@@ -161,6 +161,6 @@ ScreenMonitor::ShowStats(const FrameStats& stats)
 	SansFont* font = fFont.ForExtra();
 	if (font == nullptr)
 		return;
-	fStatsText = RenderStats(*font, StatsText(stats));
+	fStatsText = RenderStats(*font, FormatStats(stats));
 	fSurface->ShowOverlay(fStatsText.get());
 }

@@ -174,7 +174,7 @@ WaylandOutput::ShowStats(const FrameStats& stats)
 {
 	if (!fWindow)
 		return;
-	std::string text = StatsText(stats);
+	std::string text = FormatStats(stats);
 	if (!fFullscreen)
 		fWindow->SetTitle(fName + " - " + text);
 	if (!fStatsOverlay)

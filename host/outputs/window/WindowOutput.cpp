@@ -400,7 +400,7 @@ WindowOutput::ShowStats(const FrameStats& stats)
 {
 	if (!fWindow)
 		return;
-	std::string text = StatsText(stats);
+	std::string text = FormatStats(stats);
 	if (fWindow->HasTitle())
 		fWindow->ShowInTitle(text);
 	if (!fStatsOverlay)
