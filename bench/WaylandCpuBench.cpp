@@ -257,6 +257,19 @@ WaylandCpuBench(benchmark::State& state, std::vector<std::string> arguments, boo
 }
 
 
+// Two rows: saverhost's share of a core in the run, then sway's.
+void
+AddShareRows(const std::string& run, const char* label, const char* target)
+{
+	AddFigureRow(label, target, [run](const Measurements& measured) {
+		return measured.CounterOf(run, "host_percent");
+	});
+	AddFigureRow("  sway, % of one core", "none set", [run](const Measurements& measured) {
+		return measured.CounterOf(run, "compositor_percent");
+	});
+}
+
+
 bool
 Register()
 {
@@ -286,14 +299,7 @@ Register()
 				return std::nullopt;
 			return (*host + *sway) / (*single + *server);
 		});
-	AddFigureRow("  saverhost, % of one core", "none set",
-		[screens](const Measurements& measured) {
-			return measured.CounterOf(screens, "host_percent");
-		});
-	AddFigureRow("  sway, % of one core", "none set",
-		[screens](const Measurements& measured) {
-			return measured.CounterOf(screens, "compositor_percent");
-		});
+	AddShareRows(screens, "  saverhost, % of one core", "none set");
 
 	std::string step = "FrameStep/1920x1080";
 	std::string copy = "Memcpy/1920x1080";
@@ -307,24 +313,10 @@ Register()
 				return std::nullopt;
 			return (*host + *sway) / (*stepSeconds + *copySeconds);
 		});
-	AddFigureRow("  saverhost, % of one core", "none set",
-		[window](const Measurements& measured) {
-			return measured.CounterOf(window, "host_percent");
-		});
-	AddFigureRow("  sway, % of one core", "none set",
-		[window](const Measurements& measured) {
-			return measured.CounterOf(window, "compositor_percent");
-		});
+	AddShareRows(window, "  saverhost, % of one core", "none set");
 	// sway's own share goes on while nobody sees the window: it draws its
 	// monitors on its own.
-	AddFigureRow("hidden Wayland window, saverhost, % of one core", "< 0.1",
-		[hidden](const Measurements& measured) {
-			return measured.CounterOf(hidden, "host_percent");
-		});
-	AddFigureRow("  sway, % of one core", "none set",
-		[hidden](const Measurements& measured) {
-			return measured.CounterOf(hidden, "compositor_percent");
-		});
+	AddShareRows(hidden, "hidden Wayland window, saverhost, % of one core", "< 0.1");
 	return true;
 }
 
