@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "ExecPointers.h"
 #include "HostBench.h"
 #include "RatioTable.h"
 
@@ -40,10 +41,7 @@ HostCpuBench(benchmark::State& state)
 {
 	std::vector<std::string> arguments = {SAVERHOST_PATH, "--output", "headless", "--paced",
 		"--size", SizeText(kFullHd), "--frames", std::to_string(kTicks), DUSTGLOW_PATH};
-	std::vector<char*> argv;
-	for (std::string& argument : arguments)
-		argv.push_back(argument.data());
-	argv.push_back(nullptr);
+	std::vector<char*> argv = ExecPointers(arguments);
 
 	for (auto _ : state) {
 		posix_spawn_file_actions_t actions;

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "ExecPointers.h"
 #include "HostBench.h"
 #include "RatioTable.h"
 
@@ -38,14 +39,8 @@ SigtermBench(benchmark::State& state)
 	}
 	std::vector<std::string> arguments = {SAVERHOST_PATH, "--root", DUSTGLOW_PATH};
 	std::vector<std::string> environment = {"DISPLAY=" + server->Name(), "PATH=/usr/bin:/bin"};
-	std::vector<char*> argv;
-	std::vector<char*> envp;
-	for (std::string& argument : arguments)
-		argv.push_back(argument.data());
-	for (std::string& variable : environment)
-		envp.push_back(variable.data());
-	argv.push_back(nullptr);
-	envp.push_back(nullptr);
+	std::vector<char*> argv = ExecPointers(arguments);
+	std::vector<char*> envp = ExecPointers(environment);
 
 	std::vector<double> latencies;
 	for (auto _ : state) {

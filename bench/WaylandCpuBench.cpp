@@ -27,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "ExecPointers.h"
 #include "HostBench.h"
 #include "HostProcess.h"
 #include "RatioTable.h"
@@ -52,14 +53,8 @@ int
 RunToEnd(std::vector<std::string> arguments, std::vector<std::string> environment,
 	const fs::path& log)
 {
-	std::vector<char*> argv;
-	for (std::string& argument : arguments)
-		argv.push_back(argument.data());
-	argv.push_back(nullptr);
-	std::vector<char*> envp;
-	for (std::string& variable : environment)
-		envp.push_back(variable.data());
-	envp.push_back(nullptr);
+	std::vector<char*> argv = ExecPointers(arguments);
+	std::vector<char*> envp = ExecPointers(environment);
 	posix_spawn_file_actions_t actions;
 	posix_spawn_file_actions_init(&actions);
 	posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(),
@@ -137,14 +132,8 @@ private:
 		std::vector<std::string> environment = {"PATH=/usr/bin:/bin", "HOME=" + runtime,
 			"XDG_RUNTIME_DIR=" + runtime, "WLR_BACKENDS=headless", "WLR_RENDERER=pixman",
 			"WLR_LIBINPUT_NO_DEVICES=1", "WLR_HEADLESS_OUTPUTS=2"};
-		std::vector<char*> argv;
-		for (std::string& argument : arguments)
-			argv.push_back(argument.data());
-		argv.push_back(nullptr);
-		std::vector<char*> envp;
-		for (std::string& variable : environment)
-			envp.push_back(variable.data());
-		envp.push_back(nullptr);
+		std::vector<char*> argv = ExecPointers(arguments);
+		std::vector<char*> envp = ExecPointers(environment);
 		posix_spawn_file_actions_t actions;
 		posix_spawn_file_actions_init(&actions);
 		posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);

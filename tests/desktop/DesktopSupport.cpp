@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "PngPixels.h"
+#include "ExecPointers.h"
 
 namespace fs = std::filesystem;
 using std::chrono::milliseconds;
@@ -43,17 +44,6 @@ Resolve(const std::string& program)
 		start = end + 1;
 	}
 	return program;
-}
-
-
-std::vector<char*>
-Pointers(std::vector<std::string>& strings)
-{
-	std::vector<char*> pointers;
-	for (std::string& text : strings)
-		pointers.push_back(text.data());
-	pointers.push_back(nullptr);
-	return pointers;
 }
 
 
@@ -178,8 +168,8 @@ GroupProcess::GroupProcess(const std::vector<std::string>& arguments,
 	std::vector<std::string> argumentStrings = arguments;
 	argumentStrings[0] = Resolve(arguments[0]);
 	std::vector<std::string> environmentStrings = environment;
-	std::vector<char*> argv = Pointers(argumentStrings);
-	std::vector<char*> envp = Pointers(environmentStrings);
+	std::vector<char*> argv = ExecPointers(argumentStrings);
+	std::vector<char*> envp = ExecPointers(environmentStrings);
 
 	fChild = fork();
 	if (fChild == 0) {
@@ -361,7 +351,7 @@ Capture(const std::vector<std::string>& arguments, std::string& output)
 		return -1;
 	std::vector<std::string> argumentStrings = arguments;
 	argumentStrings[0] = Resolve(arguments[0]);
-	std::vector<char*> argv = Pointers(argumentStrings);
+	std::vector<char*> argv = ExecPointers(argumentStrings);
 	pid_t child = fork();
 	if (child == 0) {
 		close(fds[0]);

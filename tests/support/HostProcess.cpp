@@ -10,6 +10,8 @@
 #include <sstream>
 #include <thread>
 
+#include "ExecPointers.h"
+
 extern char** environ;
 
 namespace fs = std::filesystem;
@@ -45,10 +47,7 @@ HostProcess::HostProcess(const fs::path& scratch, const std::vector<std::string>
 	std::vector<std::string> argumentStrings = {program.empty() ? std::string(SAVERHOST_PATH)
 		: program.string()};
 	argumentStrings.insert(argumentStrings.end(), arguments.begin(), arguments.end());
-	std::vector<char*> argv;
-	for (std::string& argument : argumentStrings)
-		argv.push_back(argument.data());
-	argv.push_back(nullptr);
+	std::vector<char*> argv = ExecPointers(argumentStrings);
 
 	std::vector<std::string> unset = {"DISPLAY", "WAYLAND_DISPLAY", "XSCREENSAVER_WINDOW",
 		"SDL_VIDEODRIVER"};

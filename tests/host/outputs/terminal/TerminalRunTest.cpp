@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "ExecPointers.h"
 #include "ScratchFolder.h"
 
 namespace fs = std::filesystem;
@@ -78,10 +79,7 @@ public:
 				dup2(null, STDOUT_FILENO);
 			std::vector<std::string> arguments = {SAVERHOST_PATH};
 			arguments.insert(arguments.end(), setup.arguments.begin(), setup.arguments.end());
-			std::vector<char*> argv;
-			for (std::string& argument : arguments)
-				argv.push_back(argument.data());
-			argv.push_back(nullptr);
+			std::vector<char*> argv = ExecPointers(arguments);
 			execv(argv[0], argv.data());
 			_exit(127);
 		}
