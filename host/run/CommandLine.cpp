@@ -44,6 +44,8 @@ CheckSoak(const Options& options)
 		other = options.recordPath ? "--record" : "--png-dir";
 	else if (options.paced)
 		other = "--paced";
+	else if (options.terminalPixels)
+		other = "--terminal-pixels";
 	if (other)
 		return Error{"--soak runs headless on the full-screen view for its own count of "
 			"frames; it cannot go with " + *other};
@@ -133,6 +135,30 @@ CheckCombinations(const Options& options)
 }
 
 
+// --terminal-pixels says how the terminal shows the picture, and so asks for
+// the terminal: alone it stands for --output terminal, and it cannot go with
+// an output that is not the terminal.
+Result<void>
+TakeTerminalPixels(Options& options)
+{
+	if (!options.terminalPixels)
+		return {};
+	std::optional<std::string> other;
+	if (options.output && *options.output != OutputKind::Terminal)
+		other = OutputText(*options.output);
+	else if (options.WantsWindow())
+		other = WindowOption(options);
+	else if (options.WritesFiles())
+		other = options.recordPath ? "--record" : "--png-dir";
+	if (other) {
+		return Error{"--terminal-pixels is how the terminal shows the picture; it cannot go "
+			"with " + *other};
+	}
+	options.output = OutputKind::Terminal;
+	return {};
+}
+
+
 // A screen-saver daemon names the window to draw in through the environment;
 // it counts only where the window output could be used, and a window of
 // saverhost's own (--fullscreen) was not asked for.
@@ -171,6 +197,9 @@ Conclude(Options& options)
 	Result<void> combined = CheckCombinations(options);
 	if (!combined)
 		return combined;
+	Result<void> terminal = TakeTerminalPixels(options);
+	if (!terminal)
+		return terminal;
 	return TakeDaemonWindow(options);
 }
 

@@ -141,8 +141,8 @@ const std::vector<OptionEntry> kOptions = {
 		}},
 	{"--terminal-pixels", "", "KIND", "kitty, sixel or cells, as in --terminal-pixels cells",
 		"how the terminal shows the picture: kitty (its graphics protocol), sixel, or "
-		"cells (two pixels a character) (default: what the terminal answers it can "
-		"show, cells inside tmux or screen)",
+		"cells (two pixels a character); asks for --output terminal (default: what the "
+		"terminal answers it can show, cells inside tmux or screen)",
 		SetTerminalPixels},
 	{"--fps", "", "", "",
 		"show frames per second, the milliseconds a frame costs (Draw and showing it) "

@@ -185,6 +185,10 @@ TEST(OutputOptions, RejectBadValuesAndClashesNamingThem)
 		{{"--idle", "60", "--frames", "9"}, "--idle covers every monitor until the user's "
 			"first touch; it cannot go with --frames"},
 		{{"--idle", "0"}, "--idle 0: expected a whole number from 1 to 86400"},
+		{{"--terminal-pixels", "sixel", "--output", "headless"}, "--terminal-pixels is how "
+			"the terminal shows the picture; it cannot go with --output headless"},
+		{{"--record", "a.gif", "--terminal-pixels", "kitty"}, "--terminal-pixels is how the "
+			"terminal shows the picture; it cannot go with --record"},
 	};
 	for (const Case& test : cases) {
 		Result<CommandLine> line = Parse(test.arguments);
@@ -207,8 +211,11 @@ TEST(OutputOptions, DaemonWindowStandsInForAMissingWindowId)
 	// Where the window is not used, the variable is not either.
 	EXPECT_EQ(Parsed({"--output", "terminal"}).windowId, std::nullopt);
 	EXPECT_EQ(Parsed({"--record", "a.mp4"}).windowId, std::nullopt);
-	// A window of saverhost's own asked for on the command line wins.
+	// A window of saverhost's own asked for on the command line wins, as
+	// does the terminal that --terminal-pixels asks for.
 	EXPECT_EQ(Parsed({"--fullscreen"}).windowId, std::nullopt);
+	EXPECT_EQ(Parsed({"--terminal-pixels", "cells"}).windowId, std::nullopt);
+	EXPECT_EQ(Parsed({"--terminal-pixels", "cells"}).output, OutputKind::Terminal);
 
 	ScopedVariable broken("XSCREENSAVER_WINDOW", "screen");
 	Result<CommandLine> line = Parse({});
