@@ -9,7 +9,7 @@ namespace {
 
 // Black behind the images, as the picture's own background: a terminal that
 // keeps a number of images and drops the oldest then shows black there.
-const char kBlackScreen[] = "\x1b[0;40m\x1b[2J";
+const char kBlack[] = "\x1b[0;40m";
 const char kCursorStaysBeside[] = "\x1b[?8452h";
 const char kCursorGoesBelow[] = "\x1b[?8452l";
 
@@ -72,6 +72,7 @@ SixelPicture::SetArea(const TerminalArea& area)
 		fArea.rows = std::min(area.rows, fLargest.height / area.cellHeight);
 	fLeft = (area.columns - fArea.columns) / 2;
 	fTop = (area.rows - fArea.rows) / 2;
+	fGivenRows = area.rows;
 	fFrame.Invalidate();
 }
 
@@ -179,6 +180,17 @@ SixelPicture::_ChangedCells(const std::vector<PixelRect>& changed)
 }
 
 
+// The picture's rows black, line by line: the rest of the screen (the
+// status line below) stays as it is.
+void
+SixelPicture::_EraseArea(std::string& out) const
+{
+	out += kBlack;
+	for (int32_t row = 0; row < fGivenRows; row++)
+		out += "\x1b[" + std::to_string(row + 1) + "H\x1b[2K";
+}
+
+
 size_t
 SixelPicture::Encode(const PixelView& frame, const Damage& damage, std::string& out)
 {
@@ -188,7 +200,7 @@ SixelPicture::Encode(const PixelView& frame, const Damage& damage, std::string& 
 		return 0;
 	bool whole = fFrame.Update(frame, damage, area, fChanged);
 	if (whole) {
-		out += kBlackScreen;
+		_EraseArea(out);
 		out += kCursorStaysBeside;
 	}
 	if (fFewImages && !fChanged.empty()) {

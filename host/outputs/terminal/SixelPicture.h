@@ -53,6 +53,7 @@ private:
 	// The rectangles of whole cells over the changed pixels.
 	const std::vector<PixelRect>& _ChangedCells(const std::vector<PixelRect>& changed);
 	void _SendCells(PixelRect cells, std::string& out);
+	void _EraseArea(std::string& out) const;
 	// fIndices and fPalette for the pixels in fRgb; gives the colours.
 	int _Quantize(size_t count);
 
@@ -63,6 +64,8 @@ private:
 	TerminalArea fArea;
 	int32_t fLeft = 0;
 	int32_t fTop = 0;
+	// The rows the picture was given, which a whole repaint blacks out.
+	int32_t fGivenRows = 0;
 	ScaledFrame fFrame;
 	std::vector<PixelRect> fChanged;
 	std::vector<uint8_t> fCellMap;

@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -87,6 +88,8 @@ struct PixelTerminal {
 	int column = 0;
 	std::string keys;
 	std::string data;
+	// The lowest row erased, where the whole screen counts as below all.
+	int lowestErased = -1;
 
 	explicit PixelTerminal(TerminalArea area) : area(area) {}
 
@@ -155,6 +158,10 @@ struct PixelTerminal {
 				std::sscanf(bytes.c_str() + at, "\x1b[%d;%dH", &row, &column);
 				row--;
 				column--;
+			} else if (kind == '[' && bytes[end] == 'K') {
+				lowestErased = std::max(lowestErased, row);
+			} else if (kind == '[' && bytes[end] == 'J') {
+				lowestErased = INT32_MAX;
 			} else if (kind == 'P') {
 				Sixel(bytes.substr(at, end + 2 - at));
 			} else if (kind == '_') {
@@ -204,6 +211,21 @@ TEST(PixelPicture, SixelShowsTheLastFrameWithinItsColourBins)
 {
 	SixelPicture picture(SixelTerminal{256, Size{}, false});
 	ExpectRunShownWhole(picture, 7);
+}
+
+
+// The status line under the picture stays when it repaints whole.
+TEST(PixelPicture, SixelBlacksOutItsOwnRowsOnly)
+{
+	SixelPicture picture(SixelTerminal{256, Size{}, false});
+	TerminalArea area{23, 9, 7, 13};
+	PixelTerminal terminal(area);
+	DriftingDiscs discs;
+	picture.SetArea(area);
+	std::string out;
+	picture.Encode(discs.View(), Damage(), out);
+	ASSERT_NO_FATAL_FAILURE(terminal.Feed(out));
+	EXPECT_EQ(terminal.lowestErased, area.rows - 1);
 }
 
 
