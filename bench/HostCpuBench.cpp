@@ -85,10 +85,8 @@ Register()
 	std::string name = "HostCpu/headless-paced/" + SizeText(kFullHd);
 	benchmark::RegisterBenchmark(name.c_str(), HostCpuBench)
 		->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(1);
-	AddFigureRow("host CPU, % of one core, " + SizeText(kFullHd) + " at 25/s", "<= 3",
-		[name](const Measurements& measured) {
-			return measured.CounterOf(name, "cpu_percent");
-		});
+	AddCounterRow("host CPU, % of one core, " + SizeText(kFullHd) + " at 25/s", "<= 3", name,
+		"cpu_percent");
 	return true;
 }
 

@@ -70,6 +70,16 @@ AddFigureRow(const std::string& label, const std::string& target,
 }
 
 
+bool
+AddCounterRow(const std::string& label, const std::string& target,
+	const std::string& benchmark, const std::string& counter)
+{
+	return AddFigureRow(label, target, [benchmark, counter](const Measurements& measured) {
+		return measured.CounterOf(benchmark, counter);
+	});
+}
+
+
 void
 PrintRatioTable(std::FILE* out, const Measurements& measured, int repetitions)
 {

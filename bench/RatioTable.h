@@ -38,6 +38,11 @@ bool AddRatioRow(const std::string& label, const std::string& numerator,
 bool AddFigureRow(const std::string& label, const std::string& target,
 	std::function<std::optional<double>(const Measurements&)> figure);
 
+// A row that is one counter of one benchmark as it stands (a share of a
+// core, say).
+bool AddCounterRow(const std::string& label, const std::string& target,
+	const std::string& benchmark, const std::string& counter);
+
 // Prints every row in the order they were added; rows whose benchmarks did
 // not run (filtered out, or failed) say so.
 void PrintRatioTable(std::FILE* out, const Measurements& measured, int repetitions);

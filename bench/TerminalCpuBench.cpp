@@ -104,14 +104,9 @@ Register()
 		std::string name = std::string("TerminalCpu/") + terminal.kind + "/" + size;
 		benchmark::RegisterBenchmark(name.c_str(), TerminalCpuBench, terminal)
 			->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(1);
-		AddFigureRow(std::string("saverhost --output terminal, ") + terminal.kind + " " + size
-				+ ", ms of CPU a tick", "none set",
-			[name](const Measurements& measured) {
-				return measured.CounterOf(name, "cpu_ms_a_tick");
-			});
-		AddFigureRow("    and KB a second", "none set", [name](const Measurements& measured) {
-			return measured.CounterOf(name, "kb_a_second");
-		});
+		AddCounterRow(std::string("saverhost --output terminal, ") + terminal.kind + " " + size
+			+ ", ms of CPU a tick", "none set", name, "cpu_ms_a_tick");
+		AddCounterRow("    and KB a second", "none set", name, "kb_a_second");
 	}
 	return true;
 }

@@ -250,12 +250,8 @@ WaylandCpuBench(benchmark::State& state, std::vector<std::string> arguments, boo
 void
 AddShareRows(const std::string& run, const char* label, const char* target)
 {
-	AddFigureRow(label, target, [run](const Measurements& measured) {
-		return measured.CounterOf(run, "host_percent");
-	});
-	AddFigureRow("  sway, % of one core", "none set", [run](const Measurements& measured) {
-		return measured.CounterOf(run, "compositor_percent");
-	});
+	AddCounterRow(label, target, run, "host_percent");
+	AddCounterRow("  sway, % of one core", "none set", run, "compositor_percent");
 }
 
 

@@ -246,14 +246,8 @@ RegisterScreensaver()
 				return std::nullopt;
 			return (*two + *twoServer) / (*single + *singleServer);
 		});
-	AddFigureRow("  saverhost, % of one core", "none set",
-		[name](const Measurements& measured) {
-			return measured.CounterOf(name, "host_percent");
-		});
-	AddFigureRow("  X server, % of one core", "none set",
-		[name](const Measurements& measured) {
-			return measured.CounterOf(name, "server_percent");
-		});
+	AddCounterRow("  saverhost, % of one core", "none set", name, "host_percent");
+	AddCounterRow("  X server, % of one core", "none set", name, "server_percent");
 }
 
 
@@ -288,14 +282,8 @@ Register()
 			againstFloor(copy));
 		AddFigureRow("  / (frame step + memcpy a tick apart)", "none set",
 			againstFloor(pacedCopy));
-		AddFigureRow("  saverhost, % of one core", "none set",
-			[name](const Measurements& measured) {
-				return measured.CounterOf(name, "host_percent");
-			});
-		AddFigureRow("  X server, % of one core", "none set",
-			[name](const Measurements& measured) {
-				return measured.CounterOf(name, "server_percent");
-			});
+		AddCounterRow("  saverhost, % of one core", "none set", name, "host_percent");
+		AddCounterRow("  X server, % of one core", "none set", name, "server_percent");
 	}
 
 	RegisterScreensaver();
@@ -303,10 +291,8 @@ Register()
 	std::string minimized = "WindowCpu/minimized/640x480";
 	benchmark::RegisterBenchmark(minimized.c_str(), MinimizedBench)
 		->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(1);
-	AddFigureRow("minimized window, saverhost, % of one core", "< 0.1",
-		[minimized](const Measurements& measured) {
-			return measured.CounterOf(minimized, "host_percent");
-		});
+	AddCounterRow("minimized window, saverhost, % of one core", "< 0.1", minimized,
+		"host_percent");
 	return true;
 }
 
